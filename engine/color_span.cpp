@@ -1,0 +1,1 @@
+#include "engine/color_span.h"

@@ -1,0 +1,1 @@
+#include "engine/region_probe.h"
