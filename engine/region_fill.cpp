@@ -1,1 +1,331 @@
 #include "engine/region_fill.h"
+
+#include <cassert>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "engine/canvas_pixels.h"
+
+using engine_detail::AnyPixels;
+using engine_detail::Raw32Pixels;
+using engine_detail::Similar;
+using engine_detail::WithPixels;
+
+// ---- FillMask --------------------------------------------------------------------------------
+
+FillMask::~FillMask() {
+  std::free(marks);
+  std::free(rowFirst);
+}
+
+bool FillMask::Allocate(int canvasWidth, int canvasHeight) {
+  std::free(marks);
+  std::free(rowFirst);
+  marks = nullptr;
+  rowFirst = rowLast = nullptr;
+  width = height = 0;
+  if (canvasWidth <= 0 || canvasHeight <= 0) return false;
+  const unsigned long long count =
+      static_cast<unsigned long long>(canvasWidth) * static_cast<unsigned long long>(canvasHeight);
+  if (count > static_cast<unsigned long long>(SIZE_MAX)) return false;
+
+  // calloc hands out pages the system has already zeroed, so clearing costs nothing up front.
+  marks = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(count), 1));
+  rowFirst = static_cast<int*>(std::malloc(2 * sizeof(int) * static_cast<std::size_t>(canvasHeight)));
+  if (marks == nullptr || rowFirst == nullptr) {
+    std::free(marks);
+    std::free(rowFirst);
+    marks = nullptr;
+    rowFirst = nullptr;
+    return false;
+  }
+  rowLast = rowFirst + canvasHeight;
+  for (int y = 0; y < canvasHeight; ++y) {
+    rowFirst[y] = canvasWidth;
+    rowLast[y] = -1;
+  }
+  width = canvasWidth;
+  height = canvasHeight;
+  return true;
+}
+
+namespace {
+
+// ---- Run growth ------------------------------------------------------------------------------
+// A run grows from a pixel along its row while each next pixel is similar to the last one taken
+// and not yet marked. The 32-bit reader compares four neighbour pairs at a time.
+
+#if defined(__SSE2__)
+// Bit i is set when pixel i of `a` is similar to pixel i of `b` (four pixels each).
+inline int SimilarBits4(__m128i a, __m128i b, __m128i threshold) {
+  const __m128i diff = _mm_or_si128(_mm_subs_epu8(a, b), _mm_subs_epu8(b, a));
+  const __m128i low_byte = _mm_set1_epi32(0xFF);
+  __m128i sum = _mm_and_si128(diff, low_byte);
+  sum = _mm_add_epi32(sum, _mm_and_si128(_mm_srli_epi32(diff, 8), low_byte));
+  sum = _mm_add_epi32(sum, _mm_and_si128(_mm_srli_epi32(diff, 16), low_byte));
+  return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(threshold, sum)));
+}
+
+// Bit i is set when mask byte i of the four at `marks` is 0.
+inline int UnmarkedBits4(const std::uint8_t* marks) {
+  std::uint32_t word;
+  std::memcpy(&word, marks, 4);
+  if (word == 0) return 0xF;
+  return (marks[0] == 0 ? 1 : 0) | (marks[1] == 0 ? 2 : 0) | (marks[2] == 0 ? 4 : 0) |
+         (marks[3] == 0 ? 8 : 0);
+}
+
+inline __m128i Load4(const std::uint8_t* row, int x) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + static_cast<std::ptrdiff_t>(x) * 4));
+}
+#endif
+
+template <typename Pixels>
+int GrowRight(const Pixels& pixels, const std::uint8_t* marks, int threshold, int y, int right) {
+  while (right + 1 < pixels.width && marks[right + 1] == 0 &&
+         Similar(pixels.In(right, y), pixels.In(right + 1, y), threshold)) {
+    ++right;
+  }
+  return right;
+}
+
+template <typename Pixels>
+int GrowLeft(const Pixels& pixels, const std::uint8_t* marks, int threshold, int y, int left) {
+  while (left > 0 && marks[left - 1] == 0 &&
+         Similar(pixels.In(left - 1, y), pixels.In(left, y), threshold)) {
+    --left;
+  }
+  return left;
+}
+
+#if defined(__SSE2__)
+int GrowRight(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshold, int y,
+              int right) {
+  const std::uint8_t* row = pixels.Row(y);
+  const __m128i limit = _mm_set1_epi32(threshold);
+  while (right + 4 < pixels.width) {
+    // Pairs (right + i, right + i + 1) for i = 0..3.
+    const int ok = SimilarBits4(Load4(row, right), Load4(row, right + 1), limit) &
+                   UnmarkedBits4(marks + right + 1);
+    if (ok != 0xF) {
+      int taken = 0;
+      while ((ok >> taken) & 1) ++taken;
+      return right + taken;
+    }
+    right += 4;
+  }
+  return GrowRight<Raw32Pixels>(pixels, marks, threshold, y, right);
+}
+
+int GrowLeft(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshold, int y,
+             int left) {
+  const std::uint8_t* row = pixels.Row(y);
+  const __m128i limit = _mm_set1_epi32(threshold);
+  while (left >= 4) {
+    // Pairs (left - 4 + i, left - 3 + i) for i = 0..3; the walk meets i = 3 first.
+    const int ok = SimilarBits4(Load4(row, left - 4), Load4(row, left - 3), limit) &
+                   UnmarkedBits4(marks + left - 4);
+    if (ok != 0xF) {
+      int taken = 0;
+      while ((ok >> (3 - taken)) & 1) ++taken;
+      return left - taken;
+    }
+    left -= 4;
+  }
+  return GrowLeft<Raw32Pixels>(pixels, marks, threshold, y, left);
+}
+#endif
+
+// ---- Marking ---------------------------------------------------------------------------------
+
+// Columns left..right of `row` wait to be checked against the marked run one row back (row minus
+// direction), which covers at least those columns.
+struct PendingRun {
+  int row;
+  int direction;
+  int left;
+  int right;
+};
+
+template <typename Pixels>
+class Marker {
+ public:
+  Marker(FillMask& mask, const Pixels& pixels, int threshold)
+      : mask_(mask), pixels_(pixels), threshold_(threshold) {}
+
+  bool Run(int x, int y, std::uint32_t came_from) {
+    if (!Similar(pixels_.In(x, y), came_from, threshold_) || mask_.IsMarked(x, y)) return true;
+    int left, right;
+    MarkRunAround(x, y, left, right);
+    if (y > 0 && !Push({y - 1, -1, left, right})) return false;
+    if (y + 1 < pixels_.height && !Push({y + 1, +1, left, right})) return false;
+    while (!pending_.empty()) {
+      const PendingRun run = pending_.back();
+      pending_.pop_back();
+      if (!Visit(run)) return false;
+    }
+    return true;
+  }
+
+ private:
+  // Takes every unmarked pixel of the run's columns that is similar to the marked pixel one row
+  // back, together with the run it lies in, and queues what lies beyond each new run.
+  bool Visit(const PendingRun& run) {
+    const int back_row = run.row - run.direction;
+    const std::uint8_t* marks = MaskRow(run.row);
+    for (int x = run.left; x <= run.right; ++x) {
+      if (marks[x] != 0 || !Similar(pixels_.In(x, back_row), pixels_.In(x, run.row), threshold_)) {
+        continue;
+      }
+      int left, right;
+      MarkRunAround(x, run.row, left, right);
+      const int next_row = run.row + run.direction;
+      if (next_row >= 0 && next_row < pixels_.height &&
+          !Push({next_row, run.direction, left, right})) {
+        return false;
+      }
+      // Back toward the run we came from, only where the new run reaches past it: above the
+      // shared columns every pixel is marked already.
+      if (left < run.left && !Push({back_row, -run.direction, left, run.left - 1})) return false;
+      if (right > run.right && !Push({back_row, -run.direction, run.right + 1, right})) {
+        return false;
+      }
+      x = right;
+    }
+    return true;
+  }
+
+  void MarkRunAround(int x, int y, int& left, int& right) {
+    std::uint8_t* marks = MaskRow(y);
+    left = GrowLeft(pixels_, marks, threshold_, y, x);
+    right = GrowRight(pixels_, marks, threshold_, y, x);
+    std::memset(marks + left, 1, static_cast<std::size_t>(right - left + 1));
+    if (left < mask_.rowFirst[y]) mask_.rowFirst[y] = left;
+    if (right > mask_.rowLast[y]) mask_.rowLast[y] = right;
+  }
+
+  std::uint8_t* MaskRow(int y) {
+    return mask_.marks + static_cast<std::size_t>(y) * static_cast<std::size_t>(mask_.width);
+  }
+
+  bool Push(const PendingRun& run) {
+    try {
+      pending_.push_back(run);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return true;
+  }
+
+  FillMask& mask_;
+  const Pixels& pixels_;
+  const int threshold_;
+  std::vector<PendingRun> pending_;
+};
+
+template <typename Pixels>
+bool Mark(FillMask& mask, const Pixels& pixels, int threshold, int x, int y,
+          std::uint32_t came_from) {
+  return Marker<Pixels>(mask, pixels, threshold).Run(x, y, came_from);
+}
+
+// ---- Painting --------------------------------------------------------------------------------
+
+constexpr std::uint64_t kAllMarked = 0x0101010101010101ull;
+
+// First column from `x` below `end` whose byte is not 0 (`end` when none).
+int NextMarked(const std::uint8_t* marks, int x, int end) {
+  std::uint64_t word;
+  while (x + 8 <= end && (std::memcpy(&word, marks + x, 8), word == 0)) x += 8;
+  while (x < end && marks[x] == 0) ++x;
+  return x;
+}
+
+// First column from `x` below `end` whose byte is 0 (`end` when none).
+int NextUnmarked(const std::uint8_t* marks, int x, int end) {
+  std::uint64_t word;
+  while (x + 8 <= end && (std::memcpy(&word, marks + x, 8), word == kAllMarked)) x += 8;
+  while (x < end && marks[x] != 0) ++x;
+  return x;
+}
+
+// Paints each row's marked runs, joining runs whose gap is at most kFillGapLimit pixels. Every
+// segment starts and ends on a marked pixel.
+void PaintMarked(Surface& canvas, const FillMask& mask, const Surface& texture) {
+  for (int y = 0; y < mask.height; ++y) {
+    const int first = mask.rowFirst[y];
+    const int last = mask.rowLast[y];
+    if (first > last) continue;
+    const std::uint8_t* marks =
+        mask.marks + static_cast<std::size_t>(y) * static_cast<std::size_t>(mask.width);
+    int segment_start = first;
+    int x = first;
+    for (;;) {
+      const int run_end = NextUnmarked(marks, x, last + 1) - 1;
+      if (run_end >= last) break;
+      const int next = NextMarked(marks, run_end + 1, last + 1);
+      if (next - run_end - 1 > kFillGapLimit) {
+        PaintTextureRow(canvas, texture, segment_start, run_end, y);
+        segment_start = next;
+      }
+      x = next;
+    }
+    PaintTextureRow(canvas, texture, segment_start, last, y);
+  }
+}
+
+}  // namespace
+
+// ---- Public operations -----------------------------------------------------------------------
+
+bool MarkRegion(FillMask& mask, const Surface& canvas, int threshold, int x, int y,
+                ColorRef cameFrom) {
+  assert(mask.width == canvas.width && mask.height == canvas.height);
+  assert(x >= 0 && y >= 0 && x < canvas.width && y < canvas.height);
+  if (mask.marks == nullptr || mask.width != canvas.width || mask.height != canvas.height ||
+      x < 0 || y < 0 || x >= canvas.width || y >= canvas.height) {
+    return true;
+  }
+  return WithPixels(canvas, [&](const auto& pixels) {
+    return Mark(mask, pixels, threshold, x, y, pixels.FromColorRef(cameFrom));
+  });
+}
+
+void PaintTextureRow(Surface& canvas, const Surface& texture, int x1, int x2, int y) {
+  const int tw = texture.width;
+  const int th = texture.height;
+  assert(tw > 0 && th > 0 && 0 <= x1 && x1 <= x2);
+  if (tw <= 0 || th <= 0 || x1 < 0 || x2 < x1) return;
+  const int source_row = y % th;
+  const int u = x1 % tw;  // offset of x1 within its tile
+  if (x2 - x1 > tw) {
+    CopyRect(canvas, x1, y, tw - u, 1, texture, u, source_row);
+    int tile = x1 - u + tw;
+    for (; tile + tw <= x2; tile += tw) CopyRect(canvas, tile, y, tw, 1, texture, 0, source_row);
+    CopyRect(canvas, tile, y, x2 % tw + 1, 1, texture, 0, source_row);
+  } else if (x2 % tw - u == x2 - x1) {
+    CopyRect(canvas, x1, y, x2 - x1 + 1, 1, texture, u, source_row);
+  } else {
+    CopyRect(canvas, x1, y, tw - u, 1, texture, u, source_row);
+    CopyRect(canvas, x1 - u + tw, y, x2 % tw + 1, 1, texture, 0, source_row);
+  }
+}
+
+FillResult FillRegion(Surface& canvas, int threshold, int x, int y, const Surface& texture) {
+  assert(x >= 0 && y >= 0 && x < canvas.width && y < canvas.height);
+  FillMask mask;
+  if (!mask.Allocate(canvas.width, canvas.height)) return FillResult::kOutOfMemory;
+  if (x < 0 || y < 0 || x >= canvas.width || y >= canvas.height) return FillResult::kFilled;
+  const bool marked = WithPixels(canvas, [&](const auto& pixels) {
+    return Mark(mask, pixels, threshold, x, y, pixels.In(x, y));
+  });
+  if (!marked) return FillResult::kOutOfMemory;
+  if (texture.width > 0 && texture.height > 0) PaintMarked(canvas, mask, texture);
+  return FillResult::kFilled;
+}
