@@ -166,17 +166,25 @@ class Marker {
     if (y > 0 && !Push({y - 1, -1, left, right})) return false;
     if (y + 1 < pixels_.height && !Push({y + 1, +1, left, right})) return false;
     while (!pending_.empty()) {
-      const PendingRun run = pending_.back();
+      PendingRun run = pending_.back();
       pending_.pop_back();
-      if (!Visit(run)) return false;
+      // A run that leads on to exactly one row further is followed without touching the stack,
+      // which keeps long narrow areas (corridors, stripes) cheap.
+      bool follow = false;
+      do {
+        if (!Visit(run, follow)) return false;
+      } while (follow);
     }
     return true;
   }
 
  private:
   // Takes every unmarked pixel of the run's columns that is similar to the marked pixel one row
-  // back, together with the run it lies in, and queues what lies beyond each new run.
-  bool Visit(const PendingRun& run) {
+  // back, together with the run it lies in, and queues what lies beyond each new run. The first
+  // run that leads on replaces `run`, with `follow` set.
+  bool Visit(PendingRun& run, bool& follow) {
+    follow = false;
+    PendingRun next{};
     const int back_row = run.row - run.direction;
     const std::uint8_t* marks = MaskRow(run.row);
     for (int x = run.left; x <= run.right; ++x) {
@@ -186,9 +194,13 @@ class Marker {
       int left, right;
       MarkRunAround(x, run.row, left, right);
       const int next_row = run.row + run.direction;
-      if (next_row >= 0 && next_row < pixels_.height &&
-          !Push({next_row, run.direction, left, right})) {
-        return false;
+      if (next_row >= 0 && next_row < pixels_.height) {
+        if (!follow) {
+          next = {next_row, run.direction, left, right};
+          follow = true;
+        } else if (!Push({next_row, run.direction, left, right})) {
+          return false;
+        }
       }
       // Back toward the run we came from, only where the new run reaches past it: above the
       // shared columns every pixel is marked already.
@@ -198,14 +210,29 @@ class Marker {
       }
       x = right;
     }
+    if (follow) run = next;
     return true;
   }
 
   void MarkRunAround(int x, int y, int& left, int& right) {
     std::uint8_t* marks = MaskRow(y);
-    left = GrowLeft(pixels_, marks, threshold_, y, x);
-    right = GrowRight(pixels_, marks, threshold_, y, x);
-    std::memset(marks + left, 1, static_cast<std::size_t>(right - left + 1));
+    // Most runs of a busy or narrow area end at their first neighbour: test it before the
+    // wider walks.
+    const std::uint32_t pixel = pixels_.In(x, y);
+    left = x;
+    if (x > 0 && marks[x - 1] == 0 && Similar(pixels_.In(x - 1, y), pixel, threshold_)) {
+      left = GrowLeft(pixels_, marks, threshold_, y, x - 1);
+    }
+    right = x;
+    if (x + 1 < pixels_.width && marks[x + 1] == 0 &&
+        Similar(pixel, pixels_.In(x + 1, y), threshold_)) {
+      right = GrowRight(pixels_, marks, threshold_, y, x + 1);
+    }
+    if (left == right) {
+      marks[left] = 1;
+    } else {
+      std::memset(marks + left, 1, static_cast<std::size_t>(right - left + 1));
+    }
     if (left < mask_.rowFirst[y]) mask_.rowFirst[y] = left;
     if (right > mask_.rowLast[y]) mask_.rowLast[y] = right;
   }
@@ -237,8 +264,6 @@ bool Mark(FillMask& mask, const Pixels& pixels, int threshold, int x, int y,
 
 // ---- Painting --------------------------------------------------------------------------------
 
-constexpr std::uint64_t kAllMarked = 0x0101010101010101ull;
-
 // First column from `x` below `end` whose byte is not 0 (`end` when none).
 int NextMarked(const std::uint8_t* marks, int x, int end) {
   std::uint64_t word;
@@ -247,36 +272,36 @@ int NextMarked(const std::uint8_t* marks, int x, int end) {
   return x;
 }
 
-// First column from `x` below `end` whose byte is 0 (`end` when none).
-int NextUnmarked(const std::uint8_t* marks, int x, int end) {
-  std::uint64_t word;
-  while (x + 8 <= end && (std::memcpy(&word, marks + x, 8), word == kAllMarked)) x += 8;
-  while (x < end && marks[x] != 0) ++x;
-  return x;
+// Paints the row's marked runs, joining runs whose gap is at most kFillGapLimit pixels, so every
+// segment starts and ends on a marked pixel. A gap wider than the limit holds eight unmarked
+// pixels in a row at any step of eight, so the search strides over the mask eight bytes at a time
+// and measures a gap exactly only where it finds such a stretch.
+void PaintMarkedRow(Surface& canvas, const Surface& texture, const std::uint8_t* marks, int first,
+                    int last, int y) {
+  int segment_start = first;
+  int x = first;
+  for (;;) {
+    std::uint64_t word = 1;
+    while (x + 8 <= last && (std::memcpy(&word, marks + x, 8), word != 0)) x += 8;
+    if (word != 0) break;
+    int gap_start = x;  // marks[first] is marked, so this walk stops
+    while (marks[gap_start - 1] == 0) --gap_start;
+    const int gap_end = NextMarked(marks, x + 8, last + 1);  // marks[last] is marked
+    if (gap_end - gap_start > kFillGapLimit) {
+      PaintTextureRow(canvas, texture, segment_start, gap_start - 1, y);
+      segment_start = gap_end;
+    }
+    x = gap_end;
+  }
+  PaintTextureRow(canvas, texture, segment_start, last, y);
 }
 
-// Paints each row's marked runs, joining runs whose gap is at most kFillGapLimit pixels. Every
-// segment starts and ends on a marked pixel.
 void PaintMarked(Surface& canvas, const FillMask& mask, const Surface& texture) {
   for (int y = 0; y < mask.height; ++y) {
-    const int first = mask.rowFirst[y];
-    const int last = mask.rowLast[y];
-    if (first > last) continue;
-    const std::uint8_t* marks =
-        mask.marks + static_cast<std::size_t>(y) * static_cast<std::size_t>(mask.width);
-    int segment_start = first;
-    int x = first;
-    for (;;) {
-      const int run_end = NextUnmarked(marks, x, last + 1) - 1;
-      if (run_end >= last) break;
-      const int next = NextMarked(marks, run_end + 1, last + 1);
-      if (next - run_end - 1 > kFillGapLimit) {
-        PaintTextureRow(canvas, texture, segment_start, run_end, y);
-        segment_start = next;
-      }
-      x = next;
-    }
-    PaintTextureRow(canvas, texture, segment_start, last, y);
+    if (mask.rowFirst[y] > mask.rowLast[y]) continue;
+    PaintMarkedRow(canvas, texture,
+                   mask.marks + static_cast<std::size_t>(y) * static_cast<std::size_t>(mask.width),
+                   mask.rowFirst[y], mask.rowLast[y], y);
   }
 }
 
