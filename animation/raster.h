@@ -31,7 +31,7 @@ enum class PixelLayout : std::uint8_t {
   kRgb555,  // 16-bit little-endian words: blue in bits 0-4, green 5-9, red 10-14
   kRgb565,  // 16-bit little-endian words: blue in bits 0-4, green 5-10, red 11-15
   kBgr24,   // blue, green, red bytes
-  kBgrx32,  // blue, green, red bytes and a fourth byte that copies and reads ignore
+  kBgrx32,  // blue, green, red bytes and a fourth byte that reads and conversions ignore
 };
 
 // A view of pixel rows owned elsewhere.
@@ -66,14 +66,20 @@ std::size_t DibRowBytes(int width, PixelLayout layout);
 bool AllocatePixelBuffer(PixelBuffer& buffer, int width, int height, PixelLayout layout,
                          bool bottomUp = false);
 
-// The colour of pixel (x, y); CLR_INVALID for a point outside the surface.
+// The colour of pixel (x, y); CLR_INVALID for a point outside the surface. 16-bit channels are
+// widened as GDI does (5-bit v becomes v << 3 | v >> 2, 6-bit v becomes v << 2 | v >> 4).
 ColorRef ReadPixel(const Surface& surface, int x, int y);
 
 // Pixel-exact copy of the width x height rectangle at (sx, sy) of `source` to (dx, dy) of
 // `destination`, as BitBlt with SRCCOPY: no scaling or blending, converted from the source's layout
 // to the destination's. The copy is clipped to both surfaces; pixels of the destination whose
-// source lies outside the source surface are left as they are. `source` and `destination` may be
-// the same surface only when the rectangles do not overlap.
+// source lies outside the source surface are left as they are, and a width or height <= 0 copies
+// nothing. Conversions go through the colour: 16-bit destinations keep the top 5 (or 6) bits of a
+// channel; indexed ones take the nearest colour-table entry (smallest sum of squared channel
+// differences, the lowest index among equals), or the same index when both surfaces have equal
+// tables. The fourth byte of a 32-bit destination is 0 after a conversion but carries the source's
+// after a 32-bit to 32-bit copy, which moves whole rows: no reader looks at it. `source` and
+// `destination` may be the same surface, even with overlapping rectangles.
 void CopyRect(Surface& destination, int dx, int dy, int width, int height, const Surface& source,
               int sx, int sy);
 
