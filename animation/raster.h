@@ -39,10 +39,10 @@ struct Surface {
   int width = 0;
   int height = 0;
   PixelLayout layout = PixelLayout::kBgrx32;
-  std::ptrdiff_t pitch = 0;       // bytes from one row to the next row down; negative if bottom-up
-  std::uint8_t* bits = nullptr;   // first byte of the top row
+  std::ptrdiff_t pitch = 0;      // bytes from one row to the next row down; negative if bottom-up
+  std::uint8_t* bits = nullptr;  // first byte of the top row
   const std::uint32_t* colorTable = nullptr;  // RGBQUAD entries (blue in bits 0-7), indexed only
-  int colorCount = 0;             // entries in colorTable; an index past them reads as black
+  int colorCount = 0;  // entries in colorTable; an index past them reads as black
 };
 
 // An in-memory surface that owns its rows and colour table.

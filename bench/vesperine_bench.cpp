@@ -31,7 +31,8 @@ void Put(Surface& s, int x, int y, std::uint32_t bgr) {
 
 void FillWith(Surface& s, std::uint32_t bgr) {
   for (int y = 0; y < s.height; ++y) {
-    for (int x = 0; x < s.width; ++x) Put(s, x, y, bgr);
+    for (int x = 0; x < s.width; ++x)
+      Put(s, x, y, bgr);
   }
 }
 
@@ -44,7 +45,8 @@ PixelBuffer Texture(std::uint32_t bgr) {
 PixelBuffer PatternTexture() {
   PixelBuffer texture = Canvas(64, 64);
   for (int y = 0; y < 64; ++y) {
-    for (int x = 0; x < 64; ++x) Put(texture.surface, x, y, 0x203040u + ((x * 4) << 8) + y * 4);
+    for (int x = 0; x < 64; ++x)
+      Put(texture.surface, x, y, 0x203040u + ((x * 4) << 8) + y * 4);
   }
   return texture;
 }
@@ -58,7 +60,8 @@ void BM_Floor(benchmark::State& state) {
     std::uint32_t sum = 0;
     for (int y = 0; y < s.height; ++y) {
       const std::uint32_t* row = reinterpret_cast<const std::uint32_t*>(SurfaceRow(s, y));
-      for (int x = 0; x < s.width; ++x) sum += row[x];
+      for (int x = 0; x < s.width; ++x)
+        sum += row[x];
     }
     benchmark::DoNotOptimize(sum);
     benchmark::DoNotOptimize(mask.data());
@@ -131,7 +134,8 @@ void BM_ProbeRandom(benchmark::State& state) {
   PixelBuffer picture = Canvas(1920, 1080);
   std::mt19937 rng(1);
   std::vector<std::uint32_t> block_colors(64);
-  for (auto& c : block_colors) c = rng() & 0xFFFFFF;
+  for (auto& c : block_colors)
+    c = rng() & 0xFFFFFF;
   for (int y = 0; y < 1080; ++y) {
     for (int x = 0; x < 1920; ++x) {
       std::uint32_t c = block_colors[((x / 13) * 7 + (y / 9) * 3) % 64];
@@ -140,12 +144,13 @@ void BM_ProbeRandom(benchmark::State& state) {
     }
   }
   std::vector<std::pair<int, int>> points(10000);
-  for (auto& p : points) p = {static_cast<int>(rng() % 1920), static_cast<int>(rng() % 1080)};
+  for (auto& p : points)
+    p = {static_cast<int>(rng() % 1920), static_cast<int>(rng() % 1080)};
   for (auto _ : state) {
     int accepted = 0;
     for (const auto& p : points) {
-      accepted += ProbeRegion(picture.surface, kThreshold, p.first, p.second) ==
-                  ProbeResult::kAccepted;
+      accepted +=
+          ProbeRegion(picture.surface, kThreshold, p.first, p.second) == ProbeResult::kAccepted;
     }
     benchmark::DoNotOptimize(accepted);
   }

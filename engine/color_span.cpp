@@ -2,7 +2,9 @@
 
 #include "engine/canvas_pixels.h"
 
-int ColorDistance(ColorRef a, ColorRef b) { return engine_detail::Distance(a, b); }
+int ColorDistance(ColorRef a, ColorRef b) {
+  return engine_detail::Distance(a, b);
+}
 
 bool ColorsSimilar(ColorRef a, ColorRef b, int threshold) {
   return engine_detail::Similar(a, b, threshold);

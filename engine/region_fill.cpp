@@ -37,7 +37,8 @@ bool FillMask::Allocate(int canvasWidth, int canvasHeight) {
 
   // calloc hands out pages the system has already zeroed, so clearing costs nothing up front.
   marks = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(count), 1));
-  rowFirst = static_cast<int*>(std::malloc(2 * sizeof(int) * static_cast<std::size_t>(canvasHeight)));
+  rowFirst =
+      static_cast<int*>(std::malloc(2 * sizeof(int) * static_cast<std::size_t>(canvasHeight)));
   if (marks == nullptr || rowFirst == nullptr) {
     std::free(marks);
     std::free(rowFirst);
@@ -82,7 +83,8 @@ inline int UnmarkedBits4(const std::uint8_t* marks) {
 }
 
 inline __m128i Load4(const std::uint8_t* row, int x) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + static_cast<std::ptrdiff_t>(x) * 4));
+  return _mm_loadu_si128(
+      reinterpret_cast<const __m128i*>(row + static_cast<std::ptrdiff_t>(x) * 4));
 }
 #endif
 
@@ -115,7 +117,8 @@ int GrowRight(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshol
                    UnmarkedBits4(marks + right + 1);
     if (ok != 0xF) {
       int taken = 0;
-      while ((ok >> taken) & 1) ++taken;
+      while ((ok >> taken) & 1)
+        ++taken;
       return right + taken;
     }
     right += 4;
@@ -123,8 +126,7 @@ int GrowRight(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshol
   return GrowRight<Raw32Pixels>(pixels, marks, threshold, y, right);
 }
 
-int GrowLeft(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshold, int y,
-             int left) {
+int GrowLeft(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshold, int y, int left) {
   const std::uint8_t* row = pixels.Row(y);
   const __m128i limit = _mm_set1_epi32(threshold);
   while (left >= 4) {
@@ -133,7 +135,8 @@ int GrowLeft(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshold
                    UnmarkedBits4(marks + left - 4);
     if (ok != 0xF) {
       int taken = 0;
-      while ((ok >> (3 - taken)) & 1) ++taken;
+      while ((ok >> (3 - taken)) & 1)
+        ++taken;
       return left - taken;
     }
     left -= 4;
@@ -267,8 +270,10 @@ bool Mark(FillMask& mask, const Pixels& pixels, int threshold, int x, int y,
 // First column from `x` below `end` whose byte is not 0 (`end` when none).
 int NextMarked(const std::uint8_t* marks, int x, int end) {
   std::uint64_t word;
-  while (x + 8 <= end && (std::memcpy(&word, marks + x, 8), word == 0)) x += 8;
-  while (x < end && marks[x] == 0) ++x;
+  while (x + 8 <= end && (std::memcpy(&word, marks + x, 8), word == 0))
+    x += 8;
+  while (x < end && marks[x] == 0)
+    ++x;
   return x;
 }
 
@@ -282,10 +287,12 @@ void PaintMarkedRow(Surface& canvas, const Surface& texture, const std::uint8_t*
   int x = first;
   for (;;) {
     std::uint64_t word = 1;
-    while (x + 8 <= last && (std::memcpy(&word, marks + x, 8), word != 0)) x += 8;
+    while (x + 8 <= last && (std::memcpy(&word, marks + x, 8), word != 0))
+      x += 8;
     if (word != 0) break;
     int gap_start = x;  // marks[first] is marked, so this walk stops
-    while (marks[gap_start - 1] == 0) --gap_start;
+    while (marks[gap_start - 1] == 0)
+      --gap_start;
     const int gap_end = NextMarked(marks, x + 8, last + 1);  // marks[last] is marked
     if (gap_end - gap_start > kFillGapLimit) {
       PaintTextureRow(canvas, texture, segment_start, gap_start - 1, y);
@@ -332,7 +339,8 @@ void PaintTextureRow(Surface& canvas, const Surface& texture, int x1, int x2, in
   if (x2 - x1 > tw) {
     CopyRect(canvas, x1, y, tw - u, 1, texture, u, source_row);
     int tile = x1 - u + tw;
-    for (; tile + tw <= x2; tile += tw) CopyRect(canvas, tile, y, tw, 1, texture, 0, source_row);
+    for (; tile + tw <= x2; tile += tw)
+      CopyRect(canvas, tile, y, tw, 1, texture, 0, source_row);
     CopyRect(canvas, tile, y, x2 % tw + 1, 1, texture, 0, source_row);
   } else if (x2 % tw - u == x2 - x1) {
     CopyRect(canvas, x1, y, x2 - x1 + 1, 1, texture, u, source_row);

@@ -5,18 +5,21 @@
 
 #include "engine/canvas_pixels.h"
 
-using engine_detail::SpanAround;
 using engine_detail::Similar;
+using engine_detail::SpanAround;
 using engine_detail::WithPixels;
 
-SpanQueue::~SpanQueue() { std::free(items); }
+SpanQueue::~SpanQueue() {
+  std::free(items);
+}
 
 void SpanQueue::Push(const Span& span) {
   if (failed) return;
   if (tail == capacity) {
     // Taken spans are never looked at again, so their room is reused before the queue grows.
     if (head > 0) {
-      for (std::size_t i = head; i < tail; ++i) items[i - head] = items[i];
+      for (std::size_t i = head; i < tail; ++i)
+        items[i - head] = items[i];
       tail -= head;
       head = 0;
     }
@@ -120,6 +123,5 @@ int ScanRowForSpans(SpanQueue& queue, const Surface& canvas, int threshold, int 
 ProbeResult ProbeRegion(const Surface& canvas, int threshold, int x, int y) {
   assert(x >= 0 && y >= 0 && x < canvas.width && y < canvas.height);
   if (x < 0 || y < 0 || x >= canvas.width || y >= canvas.height) return ProbeResult::kRejected;
-  return WithPixels(canvas,
-                    [&](const auto& pixels) { return Probe(pixels, threshold, x, y); });
+  return WithPixels(canvas, [&](const auto& pixels) { return Probe(pixels, threshold, x, y); });
 }

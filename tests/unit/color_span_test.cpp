@@ -64,8 +64,8 @@ TEST(FindSpan, AgreesWithTheModelOnRandomPicturesInEveryCanvasLayout) {
     PixelBuffer p = engine_test::RandomPicture(rng, 1 + rng() % 40, 1 + rng() % 6);
     PixelBuffer p24, p16;
     ASSERT_TRUE(AllocatePixelBuffer(p24, p.surface.width, p.surface.height, PixelLayout::kBgr24));
-    ASSERT_TRUE(AllocatePixelBuffer(p16, p.surface.width, p.surface.height, PixelLayout::kRgb565,
-                                    true));
+    ASSERT_TRUE(
+        AllocatePixelBuffer(p16, p.surface.width, p.surface.height, PixelLayout::kRgb565, true));
     CopyRect(p24.surface, 0, 0, p.surface.width, p.surface.height, p.surface, 0, 0);
     CopyRect(p16.surface, 0, 0, p.surface.width, p.surface.height, p.surface, 0, 0);
     const int threshold = static_cast<int>(rng() % 60) - 5;

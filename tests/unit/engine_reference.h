@@ -59,7 +59,8 @@ inline PixelBuffer RandomPicture(std::mt19937& rng, int width, int height) {
   EXPECT_TRUE(AllocatePixelBuffer(buffer, width, height, PixelLayout::kBgrx32));
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   std::vector<ColorRef> colors;
-  for (int i = 0; i < 2 + pick(3); ++i) colors.push_back(rng() & 0xFFFFFF);
+  for (int i = 0; i < 2 + pick(3); ++i)
+    colors.push_back(rng() & 0xFFFFFF);
   const int kind = pick(4);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
@@ -86,7 +87,8 @@ inline PixelBuffer RandomPicture(std::mt19937& rng, int width, int height) {
     const int x0 = pick(width), y0 = pick(height);
     const int w = pick(3) == 0 ? 1 : 1 + pick(width), h = pick(3) == 0 ? 1 : 1 + pick(height);
     for (int y = y0; y < height && y < y0 + h; ++y) {
-      for (int x = x0; x < width && x < x0 + w; ++x) SetPixel32(buffer.surface, x, y, c);
+      for (int x = x0; x < width && x < x0 + w; ++x)
+        SetPixel32(buffer.surface, x, y, c);
     }
   }
   return buffer;
@@ -144,7 +146,8 @@ inline int ModelProbe(const Surface& s, int t, int x, int y) {
   if (total >= 16) return 1;
   for (int d : {-1, 1}) {
     std::deque<Span> queue;
-    if (y + d >= 0 && y + d < s.height) ModelScanRow(queue, s, t, picked.left, picked.right, y + d, d);
+    if (y + d >= 0 && y + d < s.height)
+      ModelScanRow(queue, s, t, picked.left, picked.right, y + d, d);
     int cursor = y + d;
     int resume = 0;
     while (!queue.empty()) {
@@ -198,12 +201,14 @@ inline std::vector<ColorRef> ModelFill(const Surface& s, int t, int x, int y, co
   const int w = s.width, h = s.height;
   std::vector<ColorRef> out(static_cast<std::size_t>(w) * h);
   for (int r = 0; r < h; ++r) {
-    for (int c = 0; c < w; ++c) out[r * w + c] = ReadPixel(s, c, r);
+    for (int c = 0; c < w; ++c)
+      out[r * w + c] = ReadPixel(s, c, r);
   }
   std::vector<std::uint8_t> mask(static_cast<std::size_t>(w) * h, 0);
   ModelMark(mask, s, t, x, y, ReadPixel(s, x, y));
   auto paint = [&](int x1, int x2, int r) {
-    for (int c = x1; c <= x2; ++c) out[r * w + c] = ReadPixel(tex, c % tex.width, r % tex.height);
+    for (int c = x1; c <= x2; ++c)
+      out[r * w + c] = ReadPixel(tex, c % tex.width, r % tex.height);
   };
   for (int r = 0; r < h; ++r) {
     bool in_run = false;
@@ -237,7 +242,8 @@ inline std::vector<ColorRef> ModelFill(const Surface& s, int t, int x, int y, co
 inline std::vector<ColorRef> Colors(const Surface& s) {
   std::vector<ColorRef> out;
   for (int y = 0; y < s.height; ++y) {
-    for (int x = 0; x < s.width; ++x) out.push_back(ReadPixel(s, x, y));
+    for (int x = 0; x < s.width; ++x)
+      out.push_back(ReadPixel(s, x, y));
   }
   return out;
 }

@@ -43,12 +43,14 @@ std::vector<std::string> MarkedRows(const Surface& canvas, int threshold, int x,
   std::vector<std::string> rows;
   for (int r = 0; r < canvas.height; ++r) {
     std::string row;
-    for (int c = 0; c < canvas.width; ++c) row += mask.IsMarked(c, r) ? 'x' : '-';
+    for (int c = 0; c < canvas.width; ++c)
+      row += mask.IsMarked(c, r) ? 'x' : '-';
     rows.push_back(row);
   }
   return rows;
 }
 
+// clang-format off
 TEST(MarkRegion, MarksTheFourConnectedAreaOnly) {
   PixelBuffer p = TextPicture({"..#..",
                                ".#.#.",
@@ -68,14 +70,13 @@ TEST(MarkRegion, MarksTheFourConnectedAreaOnly) {
                                                                         "-----",
                                                                         "-----"}));
 }
+// clang-format on
 
 TEST(MarkRegion, ChainsThroughARampAndNeedsSimilarityToTheCameFromColour) {
   // a and b differ by 18; '.' is far from both.
   PixelBuffer p = TextPicture({"ababa", "....b", "ababa"}, kColors);
-  EXPECT_EQ(MarkedRows(p.surface, 19, 0, 0),
-            (std::vector<std::string>{"xxxxx", "----x", "xxxxx"}));
-  EXPECT_EQ(MarkedRows(p.surface, 18, 0, 0),
-            (std::vector<std::string>{"x----", "-----", "-----"}));
+  EXPECT_EQ(MarkedRows(p.surface, 19, 0, 0), (std::vector<std::string>{"xxxxx", "----x", "xxxxx"}));
+  EXPECT_EQ(MarkedRows(p.surface, 18, 0, 0), (std::vector<std::string>{"x----", "-----", "-----"}));
   FillMask mask;
   ASSERT_TRUE(mask.Allocate(5, 3));
   EXPECT_TRUE(MarkRegion(mask, p.surface, 21, 0, 0, 0x808080));  // came from a distant colour
@@ -138,8 +139,8 @@ TEST(PaintTextureRow, CopiesTilesOfTheRowAtEveryAlignment) {
         PixelBuffer canvas = TextPicture({std::string(40, '.'), std::string(40, '.')}, kColors);
         PaintTextureRow(canvas.surface, texture.surface, x1, x2, 1);
         for (int x = 0; x < 40; ++x) {
-          const ColorRef want = x >= x1 && x <= x2 ? ReadPixel(texture.surface, x % tw, 1)
-                                                   : kColors.at('.');
+          const ColorRef want =
+              x >= x1 && x <= x2 ? ReadPixel(texture.surface, x % tw, 1) : kColors.at('.');
           ASSERT_EQ(ReadPixel(canvas.surface, x, 1), want) << tw << " " << x1 << "-" << x2;
           ASSERT_EQ(ReadPixel(canvas.surface, x, 0), kColors.at('.'));
         }
@@ -164,8 +165,8 @@ TEST(FillRegion, AgreesWithTheModelOnRandomPictures) {
                0);
       canvas = std::move(as24);
     }
-    const int threshold = round % 9 == 0 ? static_cast<int>(rng() % 800) - 30
-                                         : 10 + static_cast<int>(rng() % 40);
+    const int threshold =
+        round % 9 == 0 ? static_cast<int>(rng() % 800) - 30 : 10 + static_cast<int>(rng() % 40);
     PixelBuffer texture;
     if (round % 5 == 4) {
       texture = NumberedTexture(1 + rng() % 20, 1 + rng() % 20, PixelLayout::kBgrx32);
@@ -197,7 +198,8 @@ TEST(FillRegion, FillsAWindingAreaAcrossALargeCanvas) {
   const ColorRef t = ReadPixel(texture.surface, 0, 0);
   // Every row is one bridged segment from column 0 to the last corridor.
   for (int y = 0; y < h; y += 97) {
-    for (int x = 0; x < w; ++x) ASSERT_EQ(ReadPixel(canvas.surface, x, y), t) << x << "," << y;
+    for (int x = 0; x < w; ++x)
+      ASSERT_EQ(ReadPixel(canvas.surface, x, y), t) << x << "," << y;
   }
 }
 

@@ -20,8 +20,9 @@ std::vector<std::string> Uniform(int width, int height, char c) {
 TEST(ProbeRegion, TakesALongSpanAtOnceAndRejectsSixteenPixelsWithNothingAround) {
   // Rows alternate between two distant colours, so no row beyond yields a candidate.
   std::vector<std::string> rows;
-  for (int y = 0; y < 7; ++y) rows.push_back(std::string(y % 2 ? 17 : 16, y % 2 ? '#' : 'o') +
-                                             std::string(y % 2 ? 0 : 1, '#'));
+  for (int y = 0; y < 7; ++y)
+    rows.push_back(std::string(y % 2 ? 17 : 16, y % 2 ? '#' : 'o') +
+                   std::string(y % 2 ? 0 : 1, '#'));
   PixelBuffer p = TextPicture(rows, kColors);
   EXPECT_EQ(ProbeRegion(p.surface, 21, 3, 1), ProbeResult::kAccepted);  // 17 pixels
   EXPECT_EQ(ProbeRegion(p.surface, 21, 3, 2), ProbeResult::kRejected);  // 16 pixels
@@ -29,7 +30,8 @@ TEST(ProbeRegion, TakesALongSpanAtOnceAndRejectsSixteenPixelsWithNothingAround) 
 
 TEST(ProbeRegion, OneWideLineIsRejectedExceptFromItsEnds) {
   std::vector<std::string> rows = Uniform(21, 30, '.');
-  for (int y = 5; y < 25; ++y) rows[y][10] = '#';
+  for (int y = 5; y < 25; ++y)
+    rows[y][10] = '#';
   PixelBuffer p = TextPicture(rows, kColors);
   for (int y = 6; y < 24; ++y) {
     EXPECT_EQ(ProbeRegion(p.surface, 21, 10, y), ProbeResult::kRejected) << y;
@@ -42,10 +44,12 @@ TEST(ProbeRegion, OneWideLineIsRejectedExceptFromItsEnds) {
 TEST(ProbeRegion, TwoWideRectangleNeedsEighteenRows) {
   for (int h = 16; h <= 19; ++h) {
     std::vector<std::string> rows = Uniform(12, h + 4, '.');
-    for (int y = 2; y < 2 + h; ++y) rows[y].replace(5, 2, "##");
+    for (int y = 2; y < 2 + h; ++y)
+      rows[y].replace(5, 2, "##");
     PixelBuffer p = TextPicture(rows, kColors);
     const ProbeResult want = h >= 18 ? ProbeResult::kAccepted : ProbeResult::kRejected;
-    for (int y = 3; y < 1 + h; ++y) EXPECT_EQ(ProbeRegion(p.surface, 21, 5, y), want) << h << " " << y;
+    for (int y = 3; y < 1 + h; ++y)
+      EXPECT_EQ(ProbeRegion(p.surface, 21, 5, y), want) << h << " " << y;
   }
 }
 
@@ -102,8 +106,8 @@ TEST(ProbeRegion, AgreesWithTheModelOnRandomPictures) {
   std::mt19937 rng(11);
   for (int round = 0; round < 150; ++round) {
     PixelBuffer p = engine_test::RandomPicture(rng, 1 + rng() % 48, 1 + rng() % 40);
-    const int threshold = round % 10 == 0 ? static_cast<int>(rng() % 800) - 10
-                                          : 15 + static_cast<int>(rng() % 30);
+    const int threshold =
+        round % 10 == 0 ? static_cast<int>(rng() % 800) - 10 : 15 + static_cast<int>(rng() % 30);
     for (int i = 0; i < 40; ++i) {
       const int x = static_cast<int>(rng() % p.surface.width);
       const int y = static_cast<int>(rng() % p.surface.height);
