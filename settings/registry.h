@@ -9,13 +9,16 @@
 // ---- Constants -------------------------------------------------------------------------------
 
 // Values of the Win32 constants of the same meaning.
-constexpr long kRegistrySuccess = 0;         // ERROR_SUCCESS
-constexpr long kRegistryFileNotFound = 2;    // ERROR_FILE_NOT_FOUND
-constexpr long kRegistryMoreData = 234;      // ERROR_MORE_DATA
-constexpr std::uint32_t kRegistryString = 1;       // REG_SZ
-constexpr std::uint32_t kRegistryExpandString = 2; // REG_EXPAND_SZ
-constexpr std::uint32_t kRegistryDword = 4;        // REG_DWORD
-constexpr std::uint32_t kRegistryMultiString = 7;  // REG_MULTI_SZ
+constexpr long kRegistrySuccess = 0;                // ERROR_SUCCESS
+constexpr long kRegistryFileNotFound = 2;           // ERROR_FILE_NOT_FOUND
+constexpr long kRegistryAccessDenied = 5;           // ERROR_ACCESS_DENIED
+constexpr long kRegistryInvalidHandle = 6;          // ERROR_INVALID_HANDLE
+constexpr long kRegistryInvalidParameter = 87;      // ERROR_INVALID_PARAMETER
+constexpr long kRegistryMoreData = 234;             // ERROR_MORE_DATA
+constexpr std::uint32_t kRegistryString = 1;        // REG_SZ
+constexpr std::uint32_t kRegistryExpandString = 2;  // REG_EXPAND_SZ
+constexpr std::uint32_t kRegistryDword = 4;         // REG_DWORD
+constexpr std::uint32_t kRegistryMultiString = 7;   // REG_MULTI_SZ
 
 // ---- Types -----------------------------------------------------------------------------------
 

@@ -1,0 +1,48 @@
+// The registry seam bound to ADVAPI32: each call is the Win32 function of the same meaning.
+#include "settings/registry.h"
+
+#include <windows.h>
+
+static_assert(kRegistrySuccess == ERROR_SUCCESS && kRegistryFileNotFound == ERROR_FILE_NOT_FOUND &&
+                  kRegistryAccessDenied == ERROR_ACCESS_DENIED &&
+                  kRegistryInvalidHandle == ERROR_INVALID_HANDLE &&
+                  kRegistryInvalidParameter == ERROR_INVALID_PARAMETER &&
+                  kRegistryMoreData == ERROR_MORE_DATA,
+              "registry.h error codes must match winerror.h");
+static_assert(kRegistryString == REG_SZ && kRegistryExpandString == REG_EXPAND_SZ &&
+                  kRegistryDword == REG_DWORD && kRegistryMultiString == REG_MULTI_SZ,
+              "registry.h value types must match winnt.h");
+
+long RegistryCreateKey(const char* subkeyPath, RegistryKey* key) {
+  HKEY handle = nullptr;
+  DWORD disposition = 0;
+  const LONG result =
+      RegCreateKeyExA(HKEY_CURRENT_USER, subkeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_ALL_ACCESS, nullptr, &handle, &disposition);
+  if (result == ERROR_SUCCESS) *key = handle;
+  return result;
+}
+
+long RegistryQueryValue(RegistryKey key, const char* name, std::uint32_t* type, std::uint8_t* data,
+                        std::uint32_t* size) {
+  // DWORD is unsigned long, a distinct type from std::uint32_t: go through locals.
+  DWORD valueType = 0;
+  DWORD valueSize = size != nullptr ? *size : 0;
+  const LONG result = RegQueryValueExA(static_cast<HKEY>(key), name, nullptr,
+                                       type != nullptr ? &valueType : nullptr, data,
+                                       size != nullptr ? &valueSize : nullptr);
+  if (result == ERROR_SUCCESS || result == ERROR_MORE_DATA) {
+    if (type != nullptr) *type = valueType;
+    if (size != nullptr) *size = valueSize;
+  }
+  return result;
+}
+
+long RegistrySetValue(RegistryKey key, const char* name, std::uint32_t type,
+                      const std::uint8_t* data, std::uint32_t size) {
+  return RegSetValueExA(static_cast<HKEY>(key), name, 0, type, data, size);
+}
+
+void RegistryCloseKey(RegistryKey key) {
+  RegCloseKey(static_cast<HKEY>(key));
+}

@@ -1,0 +1,162 @@
+#include "settings/settings_store.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "settings/registry.h"
+#include "settings/registry_memory.h"
+#include "settings/texture_list.h"
+
+using namespace std::string_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetMemoryRegistry();
+    ResetTextureList();
+    ResetSaverSettings();
+  }
+  void TearDown() override { EXPECT_EQ(OpenMemoryRegistryKeyCount(), 0) << "key left open"; }
+};
+
+Bytes Text(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
+
+Bytes Dword(std::uint32_t value) {
+  return {std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16),
+          std::uint8_t(value >> 24)};
+}
+
+void Store(const char* name, std::uint32_t type, const Bytes& bytes) {
+  SetMemoryRegistryValue(SettingsKeyPath, name, type, bytes);
+}
+
+Bytes Stored(const char* name, std::uint32_t type) {
+  const auto value = ReadMemoryRegistryValue(SettingsKeyPath, name);
+  if (!value) return {};
+  EXPECT_EQ(value->type, type) << name;
+  return value->bytes;
+}
+
+void ExpectDefaults() {
+  EXPECT_STREQ(SaverSettings.AppFolder, "C:\\Program Files\\Ondrel\\Vesperine\\");
+  EXPECT_EQ(SaverSettings.RefreshTime, 50000);
+  EXPECT_EQ(SaverSettings.TimeInterval, 3500);
+  EXPECT_EQ(SaverSettings.ColorDifference, 21);
+}
+
+TEST_F(SettingsStoreTest, MissingKeyIsCreatedAndGivesDefaults) {
+  LoadSettings();
+  EXPECT_TRUE(MemoryRegistryKeyExists("SOFTWARE\\ondrel\\vesperine"));
+  ExpectDefaults();
+  EXPECT_EQ(TextureCount(), 0);
+}
+
+TEST_F(SettingsStoreTest, StoredValuesAreUsedUnchangedAndSaveRewritesThem) {
+  Store("appfolder", kRegistryString, Text("D:\\Pics\\\0"s));
+  Store("Refresh Time", kRegistryDword, Dword(12345));
+  Store("Time Interval", kRegistryDword, Dword(0xFFFFFFFF));
+  Store("Color Difference", kRegistryDword, Dword(40));
+  Store("Texture", kRegistryMultiString, Text("C:\\a.bmp\0D:\\b.png\0\0"s));
+  AppendTexturesFromMultiString("earlier\0", 9);
+  LoadSettings();
+  EXPECT_STREQ(SaverSettings.AppFolder, "D:\\Pics\\");
+  EXPECT_EQ(SaverSettings.RefreshTime, 12345);
+  EXPECT_EQ(SaverSettings.TimeInterval, -1);
+  EXPECT_EQ(SaverSettings.ColorDifference, 40);
+  ASSERT_EQ(TextureCount(), 3);
+  EXPECT_STREQ(TextureAt(2), "D:\\b.png");
+
+  EXPECT_EQ(WriteSettings(1234, 777), 1);
+  EXPECT_EQ(Stored("Refresh Time", kRegistryDword), Dword(12340));
+  EXPECT_EQ(Stored("Time Interval", kRegistryDword), Dword(777));
+  EXPECT_EQ(Stored("Color Difference", kRegistryDword), Dword(21));
+  EXPECT_EQ(Stored("Texture", kRegistryMultiString), Text("earlier\0C:\\a.bmp\0D:\\b.png\0\0"s));
+  EXPECT_EQ(Stored("AppFolder", kRegistryString), Text("D:\\Pics\\\0"s));
+  EXPECT_EQ(SaverSettings.ColorDifference, 40) << "a save does not touch the fields";
+}
+
+TEST_F(SettingsStoreTest, SavingAnEmptyListStoresOneNulAndNeverCreatesAppFolder) {
+  EXPECT_EQ(WriteSettings(500, 50), 1);
+  EXPECT_EQ(Stored("Texture", kRegistryMultiString), Bytes{0});
+  EXPECT_FALSE(ReadMemoryRegistryValue(SettingsKeyPath, "AppFolder"));
+  LoadSettings();
+  EXPECT_EQ(TextureCount(), 0);
+  EXPECT_EQ(SaverSettings.RefreshTime, 5000);
+}
+
+TEST_F(SettingsStoreTest, WrongTypesAndSizesGiveDefaults) {
+  Store("AppFolder", kRegistryExpandString, Text("D:\\Pics\0"s));
+  Store("Refresh Time", kRegistryString, Text("60000\0"s));
+  Store("Time Interval", kRegistryDword, Bytes{1, 2, 3});
+  Store("Color Difference", kRegistryDword, Bytes{1, 0, 0, 0, 0, 0, 0, 0});
+  Store("Texture", kRegistryString, Text("C:\\a.bmp\0\0"s));
+  LoadSettings();
+  ExpectDefaults();
+  EXPECT_EQ(TextureCount(), 0);
+}
+
+TEST_F(SettingsStoreTest, AppFolderIsTakenOnlyWhenItFits) {
+  const struct {
+    std::string stored, expected;
+  } cases[] = {
+      {std::string(511, 'a') + '\0', std::string(511, 'a')},
+      {std::string(511, 'b'), std::string(511, 'b')},  // terminated by us
+      {"D:\\x\0tail"s, "D:\\x"},
+      {"", ""},
+      {std::string(512, 'c'), kDefaultAppFolder},
+      {std::string(599, 'd') + '\0', kDefaultAppFolder},
+  };
+  for (const auto& c : cases) {
+    Store("AppFolder", kRegistryString, Text(c.stored));
+    LoadSettings();
+    EXPECT_EQ(std::string(SaverSettings.AppFolder), c.expected) << c.stored.size();
+    EXPECT_EQ(SaverSettings.RefreshTime, 50000) << "written past AppFolder";
+  }
+}
+
+TEST_F(SettingsStoreTest, TextureBlockKeepsEntriesWholeWithinFirst8192Bytes) {
+  std::string entries;  // 100 bytes an entry
+  for (int i = 0; i < 90; ++i)
+    entries += std::string(98, 'a' + i % 26) + char('0' + i % 10) + '\0';
+  const std::string head = entries.substr(0, 8100);
+  const struct {
+    std::string block;
+    std::int32_t count;
+  } cases[] = {
+      {entries + '\0', 81},                         // entry 81 crosses byte 8192
+      {head + std::string(90, 'y') + "\0\0"s, 82},  // 8192 bytes in all
+      {head + std::string(91, 'y') + "\0\0"s, 82},  // entry ends at byte 8192
+      {head + std::string(91, 'y') + "\0more\0\0"s, 82},
+      {head + std::string(92, 'y') + "\0\0"s, 81},
+      {head + std::string(50, 'y'), 81},  // unterminated
+  };
+  for (const auto& c : cases) {
+    ResetTextureList();
+    Store("Texture", kRegistryMultiString, Text(c.block));
+    LoadSettings();
+    ASSERT_EQ(TextureCount(), c.count) << c.block.size();
+    EXPECT_EQ(std::string(TextureAt(80)), entries.substr(8000, 99));
+  }
+}
+
+TEST_F(SettingsStoreTest, UnopenableKeyLeavesDefaultsAndListAndWritesNothing) {
+  Store("Refresh Time", kRegistryDword, Dword(9000));
+  Store("Texture", kRegistryMultiString, Text("C:\\a.bmp\0\0"s));
+  AppendTexturesFromMultiString("kept\0", 6);
+  SaverSettings.RefreshTime = 1;
+  FailNextMemoryRegistryOpens(2, kRegistryAccessDenied);
+  LoadSettings();
+  ExpectDefaults();
+  ASSERT_EQ(TextureCount(), 1);
+  EXPECT_EQ(WriteSettings(700, 70), 1);
+  EXPECT_EQ(Stored("Refresh Time", kRegistryDword), Dword(9000));
+}
+
+}  // namespace
