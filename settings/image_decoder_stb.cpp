@@ -1,0 +1,279 @@
+// The image decoder seam on stb_image, for the native tests and tools.
+#include "settings/image_decoder_stb.h"
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "settings/image_decoder.h"
+
+// stb's implementation is compiled here, private to this file, so that it cannot clash with the
+// stb library a program may also link. Debian installs it under /usr/include, which mingw's
+// compilers do not search.
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_GIF
+#define STBI_ONLY_BMP
+#define STBI_NO_LINEAR
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
+#if __has_include(<stb/stb_image.h>)
+#include <stb/stb_image.h>
+#else
+#include "/usr/include/stb/stb_image.h"
+#endif
+#pragma GCC diagnostic pop
+
+namespace {
+
+// Tells our images from stray pointers.
+constexpr std::uint32_t kImageMagic = 0x56494D47;
+
+struct StbImage {
+  std::uint32_t magic = kImageMagic;
+  std::uint32_t format = 0;  // what the image reports
+  int width = 0;
+  int height = 0;
+  int bytesPerPixel = 0;  // of the rows as stored: 3 (B, G, R) or 4 (B, G, R, A)
+  std::ptrdiff_t stride = 0;
+  std::uint8_t* rows = nullptr;             // the top row
+  std::unique_ptr<std::uint8_t[]> storage;  // a decoded file's rows; a wrapper's are the caller's
+  bool isWrapper = false;
+  bool locked = false;
+};
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Counters only: trivially destructible, so they outlive whatever disposes of images at exit.
+std::atomic<bool> failStartup{false};
+std::atomic<bool> failLocks{false};
+std::atomic<int> runningSessions{0};
+std::atomic<int> liveImages{0};
+std::atomic<std::uintptr_t> lastToken{0};
+
+StbImage* AsImage(DecodedImage image) {
+  auto* found = static_cast<StbImage*>(image);
+  return found && found->magic == kImageMagic ? found : nullptr;
+}
+
+StbImage* NewImage() {
+  StbImage* image = new (std::nothrow) StbImage;
+  if (image) ++liveImages;
+  return image;
+}
+
+int Decode(std::FILE* file, StbImage& image) {
+  int width = 0;
+  int height = 0;
+  int channels = 0;
+  if (!stbi_info_from_file(file, &width, &height, &channels)) return kDecoderUnknownImageFormat;
+  const bool alpha = channels == 2 || channels == 4;
+  const bool deep = stbi_is_16_bit_from_file(file) != 0;
+  const int bytesPerPixel = alpha ? 4 : 3;
+  if (width <= 0 || height <= 0 || width > (INT_MAX - 3) / bytesPerPixel) {
+    return kDecoderOutOfMemory;
+  }
+  // stb hands out R, G, B(, A) rows, packed.
+  std::unique_ptr<stbi_uc, void (*)(void*)> pixels(
+      stbi_load_from_file(file, &width, &height, &channels, bytesPerPixel), &stbi_image_free);
+  if (!pixels) return kDecoderOutOfMemory;
+
+  const std::ptrdiff_t stride = (width * bytesPerPixel + 3) & ~3;
+  image.storage.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(stride) * height]);
+  if (!image.storage) return kDecoderOutOfMemory;
+  const stbi_uc* source = pixels.get();
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* target = image.storage.get() + y * stride;
+    for (int x = 0; x < width; ++x, source += bytesPerPixel, target += bytesPerPixel) {
+      target[0] = source[2];
+      target[1] = source[1];
+      target[2] = source[0];
+      if (alpha) target[3] = source[3];
+    }
+  }
+  if (deep) {
+    image.format = alpha ? kPixelFormat64bppARGB : kPixelFormat48bppRGB;
+  } else {
+    image.format = alpha ? kPixelFormat32bppARGB : kPixelFormat24bppRGB;
+  }
+  image.width = width;
+  image.height = height;
+  image.bytesPerPixel = bytesPerPixel;
+  image.stride = stride;
+  image.rows = image.storage.get();
+  return kDecoderOk;
+}
+
+}  // namespace
+
+int DecoderStartup(std::uintptr_t* token) {
+  *token = 0;
+  if (failStartup) return kDecoderGenericError;
+  *token = ++lastToken;
+  ++runningSessions;
+  return kDecoderOk;
+}
+
+void DecoderShutdown(std::uintptr_t token) {
+  if (token != 0) --runningSessions;
+}
+
+int DecoderCreateBitmapFromFile(const char* path, DecodedImage* result) {
+  *result = nullptr;
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+  if (!file) return kDecoderWin32Error;
+  std::unique_ptr<StbImage> image(NewImage());
+  if (!image) return kDecoderOutOfMemory;
+  int status = Decode(file.get(), *image);
+  if (status != kDecoderOk) {
+    --liveImages;
+    return status;
+  }
+  *result = image.release();
+  return kDecoderOk;
+}
+
+int DecoderGetPixelFormat(DecodedImage handle, std::uint32_t* format) {
+  StbImage* image = AsImage(handle);
+  if (!image) return kDecoderInvalidParameter;
+  *format = image->format;
+  return kDecoderOk;
+}
+
+int DecoderGetHeight(DecodedImage handle, std::uint32_t* height) {
+  StbImage* image = AsImage(handle);
+  if (!image) return kDecoderInvalidParameter;
+  *height = static_cast<std::uint32_t>(image->height);
+  return kDecoderOk;
+}
+
+int DecoderGetWidth(DecodedImage handle, std::uint32_t* width) {
+  StbImage* image = AsImage(handle);
+  if (!image) return kDecoderInvalidParameter;
+  *width = static_cast<std::uint32_t>(image->width);
+  return kDecoderOk;
+}
+
+// No format stb reports is indexed: the palette is empty.
+int DecoderGetPaletteSize(DecodedImage handle, int* size) {
+  if (!AsImage(handle)) return kDecoderInvalidParameter;
+  *size = kDecoderPaletteHeaderBytes;
+  return kDecoderOk;
+}
+
+int DecoderGetPalette(DecodedImage handle, void* palette, int size) {
+  if (!AsImage(handle) || !palette || size < kDecoderPaletteHeaderBytes) {
+    return kDecoderInvalidParameter;
+  }
+  std::memset(palette, 0, kDecoderPaletteHeaderBytes);
+  return kDecoderOk;
+}
+
+int DecoderLockRows(DecodedImage handle, int x, int y, int width, int height, std::uint32_t format,
+                    DecoderLockedRows* rows) {
+  *rows = DecoderLockedRows();
+  StbImage* image = AsImage(handle);
+  if (!image || x < 0 || y < 0 || width <= 0 || height <= 0 || width > image->width - x ||
+      height > image->height - y) {
+    return kDecoderInvalidParameter;
+  }
+  if (image->locked) return kDecoderWrongState;
+  if (failLocks) return kDecoderGenericError;
+  const bool stored = image->format == kPixelFormat24bppRGB ||
+                      image->format == kPixelFormat32bppARGB || image->isWrapper;
+  if (format != image->format || !stored) return kDecoderNotImplemented;
+  image->locked = true;
+  rows->width = static_cast<std::uint32_t>(width);
+  rows->height = static_cast<std::uint32_t>(height);
+  rows->stride = static_cast<std::int32_t>(image->stride);
+  rows->pixelFormat = format;
+  rows->scan0 = image->rows + y * image->stride + x * image->bytesPerPixel;
+  return kDecoderOk;
+}
+
+int DecoderUnlockRows(DecodedImage handle, DecoderLockedRows* rows) {
+  StbImage* image = AsImage(handle);
+  if (!image || !rows) return kDecoderInvalidParameter;
+  if (!image->locked) return kDecoderWrongState;
+  image->locked = false;
+  return kDecoderOk;
+}
+
+int DecoderWrapRows(int width, int height, int stride, std::uint32_t format, std::uint8_t* scan0,
+                    DecodedImage* wrapper) {
+  *wrapper = nullptr;
+  if (width <= 0 || height <= 0 || !scan0) return kDecoderInvalidParameter;
+  if (format != kPixelFormat32bppRGB && format != kPixelFormat32bppARGB) {
+    return kDecoderNotImplemented;
+  }
+  StbImage* image = NewImage();
+  if (!image) return kDecoderOutOfMemory;
+  image->format = format;
+  image->width = width;
+  image->height = height;
+  image->bytesPerPixel = 4;
+  image->stride = stride;
+  image->rows = scan0;
+  image->isWrapper = true;
+  *wrapper = image;
+  return kDecoderOk;
+}
+
+// Copies rather than blends: the loader only draws into transparent black, where drawing a
+// picture gives the picture.
+int DecoderDrawImage(DecodedImage targetHandle, DecodedImage sourceHandle) {
+  StbImage* target = AsImage(targetHandle);
+  StbImage* source = AsImage(sourceHandle);
+  if (!target || !source || !target->isWrapper) return kDecoderInvalidParameter;
+  const bool keepAlpha = target->format == kPixelFormat32bppARGB && source->bytesPerPixel == 4;
+  const int width = std::min(target->width, source->width);
+  const int height = std::min(target->height, source->height);
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* from = source->rows + y * source->stride;
+    std::uint8_t* to = target->rows + y * target->stride;
+    for (int x = 0; x < width; ++x, from += source->bytesPerPixel, to += 4) {
+      to[0] = from[0];
+      to[1] = from[1];
+      to[2] = from[2];
+      to[3] = keepAlpha ? from[3] : 0xFF;
+    }
+  }
+  return kDecoderOk;
+}
+
+int DecoderDisposeImage(DecodedImage handle) {
+  if (!handle) return kDecoderOk;
+  StbImage* image = AsImage(handle);
+  if (!image) return kDecoderInvalidParameter;
+  image->magic = 0;
+  delete image;
+  --liveImages;
+  return kDecoderOk;
+}
+
+void StbDecoderFailStartup(bool fail) {
+  failStartup = fail;
+}
+
+void StbDecoderFailLocks(bool fail) {
+  failLocks = fail;
+}
+
+int StbDecoderRunningSessions() {
+  return runningSessions;
+}
+
+int StbDecoderLiveImages() {
+  return liveImages;
+}

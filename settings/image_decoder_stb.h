@@ -1,0 +1,22 @@
+// What the tests can see and steer in the portable image decoder (image_decoder_stb.cpp).
+//
+// It reports an 8-bit picture as kPixelFormat24bppRGB, or kPixelFormat32bppARGB when it has an
+// alpha channel, with rows of blue, green, red (and alpha) bytes; a picture of 16 bits a channel
+// as kPixelFormat48bppRGB or kPixelFormat64bppARGB, formats without the GDI flag that can only be
+// drawn (each channel then keeps its high byte). It locks rows in an image's own format only,
+// and draws into 32-bit wrappers only.
+#pragma once
+
+// ---- Functions -------------------------------------------------------------------------------
+
+// While true, DecoderStartup fails.
+void StbDecoderFailStartup(bool fail);
+
+// While true, DecoderLockRows fails.
+void StbDecoderFailLocks(bool fail);
+
+// Start-ups not yet shut down.
+int StbDecoderRunningSessions();
+
+// Decoded images and wrappers not yet disposed of.
+int StbDecoderLiveImages();

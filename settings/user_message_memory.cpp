@@ -1,0 +1,29 @@
+// The user message seam without a screen: each message becomes one line on standard error, its
+// line breaks turned into spaces.
+#include <cstdio>
+
+#include "settings/user_message.h"
+
+namespace {
+
+// Set by tests only.
+UserMessageHook messageHook = nullptr;
+
+}  // namespace
+
+void ShowUserMessage(const char* text) {
+  if (messageHook) {
+    messageHook(text, kUserMessageCaption);
+    return;
+  }
+  std::fprintf(stderr, "%s: ", kUserMessageCaption);
+  for (const char* c = text; *c; ++c)
+    std::fputc(*c == '\n' || *c == '\r' ? ' ' : *c, stderr);
+  std::fputc('\n', stderr);
+}
+
+UserMessageHook SetUserMessageHook(UserMessageHook hook) {
+  UserMessageHook previous = messageHook;
+  messageHook = hook;
+  return previous;
+}

@@ -1,0 +1,25 @@
+// The user message seam bound to USER32's message box.
+#include <windows.h>
+
+#include "settings/user_message.h"
+
+namespace {
+
+// Set by tests only; read on the GUI thread.
+UserMessageHook messageHook = nullptr;
+
+}  // namespace
+
+void ShowUserMessage(const char* text) {
+  if (messageHook) {
+    messageHook(text, kUserMessageCaption);
+    return;
+  }
+  MessageBoxA(nullptr, text, kUserMessageCaption, MB_OK);
+}
+
+UserMessageHook SetUserMessageHook(UserMessageHook hook) {
+  UserMessageHook previous = messageHook;
+  messageHook = hook;
+  return previous;
+}
