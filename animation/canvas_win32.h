@@ -1,0 +1,36 @@
+// The two off-screen copies of the desktop: WorkCanvas, which the fill engine paints and every
+// paint shows, and DesktopSnapshot, the untouched copy the wipe restores from.
+//
+// Each canvas is a DIB section in the screen's pixel format selected into a memory DC compatible
+// with the screen. GDI copies into and out of it through the DC; the engine reads and paints the
+// same bits through a Surface, so a pixel read is a memory load and never a system call.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "animation/raster.h"
+
+// ---- Process-wide state ----------------------------------------------------------------------
+// Written once by CaptureCanvases; lives until the process ends (nothing is ever released).
+
+extern std::int32_t ScreenWidth;   // right edge of the desktop window's client rectangle
+extern std::int32_t ScreenHeight;  // bottom edge of that rectangle
+extern HDC WorkCanvas;
+extern HDC DesktopSnapshot;
+extern HBITMAP WorkCanvasBitmap;
+extern HBITMAP DesktopSnapshotBitmap;
+extern Surface WorkCanvasPixels;  // the bits of WorkCanvasBitmap
+extern Surface DesktopSnapshotPixels;
+
+// ---- Functions -------------------------------------------------------------------------------
+
+// Takes the desktop window's size and copies the screen into both canvases, each straight from
+// the screen. Results of the system calls are not examined: on failure the canvases are empty
+// surfaces and the engine finds nothing to do.
+void CaptureCanvases();
+
+// The layout the canvases take on a screen of `bitsPerPixel`, given the green mask of its 16-bit
+// format (0x07E0 for 5-6-5, anything else counts as 5-5-5) and whether it is palette-based.
+PixelLayout CanvasLayoutForScreen(int bitsPerPixel, DWORD greenMask, bool palette);
