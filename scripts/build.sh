@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Configures (when needed) and builds one of the three build trees, with Ninja, in Release.
+#
+#   build.sh native|win64|win32 [TARGET...]
+#
+#   native  build/native  g++ for this machine: the core, its tests, benchmarks and tools
+#   win64   build/win64   mingw-w64 x86_64: the Windows programs, tests run under wine
+#   win32   build/win32   mingw-w64 i686: compile check only
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+tree=${1:-}
+shift || true
+case $tree in
+  native) toolchain=() ;;
+  win64) toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake") ;;
+  win32) toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake") ;;
+  *)
+    echo "usage: build.sh native|win64|win32 [TARGET...]" >&2
+    exit 2
+    ;;
+esac
+dir=$root/build/$tree
+
+# A tree configured earlier by hand with another generator cannot be switched to Ninja in place.
+cache=$dir/CMakeCache.txt
+if [[ -f $cache ]] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$cache"; then
+  rm -rf "$dir"
+fi
+
+if [[ ! -f $dir/build.ninja ]]; then
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${toolchain[@]}"
+fi
+targets=()
+for target in "$@"; do
+  targets+=(--target "$target")
+done
+cmake --build "$dir" -j2 "${targets[@]}"

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and running Vesperine Light need. Quick and
+# quiet when they are all there already. wine32 is never installed: the i386 architecture is not
+# enabled and recommends are off, so wine comes as wine64 alone.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++
+  libgtest-dev googletest libbenchmark-dev libstb-dev
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686
+  wine wine64 xvfb xdotool
+  imagemagick nsis
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+  [[ $status == installed ]] || missing+=("$package")
+done
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+as_root=()
+if ((EUID != 0)); then
+  if ! command -v sudo >/dev/null; then
+    echo "setup: need root (or sudo) to install ${missing[*]}" >&2
+    exit 1
+  fi
+  as_root=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

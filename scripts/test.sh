@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The project's test command. Installs what is missing, builds the native, win64 and win32 trees,
+# and runs the tests of the native tree and, under wine, of the win64 tree. The win32 tree is a
+# compile check: this machine runs no 32-bit programs.
+#
+# All Windows tests of one run share a fresh wine prefix (or $VESPERINE_WINEPREFIX, kept as it is)
+# and a private Xvfb; both are stopped on the way out, whatever happens.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+started=$SECONDS
+
+bash scripts/setup.sh
+mkdir -p build
+# shellcheck source-path=SCRIPTDIR source=xvfb.sh
+source "$root/scripts/xvfb.sh"
+
+own_prefix=
+prepare_pid=
+cleanup() {
+  local status=$?
+  if [[ -n $prepare_pid ]]; then
+    kill "$prepare_pid" 2>/dev/null || true
+    wait "$prepare_pid" 2>/dev/null || true
+  fi
+  if [[ -n ${VESPERINE_WINEPREFIX:-} && -d $VESPERINE_WINEPREFIX ]]; then
+    WINEPREFIX=$VESPERINE_WINEPREFIX wineserver -k 2>/dev/null || true
+    WINEPREFIX=$VESPERINE_WINEPREFIX timeout 30 wineserver -w 2>/dev/null || true
+  fi
+  vesperine_stop_xvfb
+  if [[ -n $own_prefix ]]; then
+    rm -rf "$own_prefix"
+  fi
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+vesperine_start_xvfb build/xvfb.log
+if [[ -z ${VESPERINE_WINEPREFIX:-} ]]; then
+  own_prefix=$(mktemp -d "$root/build/wineprefix.XXXXXX")
+  export VESPERINE_WINEPREFIX=$own_prefix
+fi
+# A new prefix takes a while to set up, mostly waiting: do it while the compilers run.
+scripts/wine-run.sh --prepare >build/wine-prepare.log 2>&1 &
+prepare_pid=$!
+
+bash scripts/build.sh native
+bash scripts/build.sh win64
+bash scripts/build.sh win32
+
+if ! wait "$prepare_pid"; then
+  prepare_pid=
+  echo "test: the wine prefix could not be set up:" >&2
+  cat build/wine-prepare.log >&2
+  exit 1
+fi
+prepare_pid=
+# One wine server for the whole run, so that each test program starts in a fraction of a second.
+# Its system processes (services.exe and the like) are started here too, outside ctest: they live
+# as long as the server and keep the standard error of the program that started them, so ctest
+# would wait for them forever.
+(
+  export WINEPREFIX=$VESPERINE_WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  wineserver -p
+  wine cmd /c exit
+) </dev/null >>build/wine-prepare.log 2>&1
+
+failed=()
+echo "== native tests"
+ctest --test-dir build/native --output-on-failure --timeout 600 -j2 || failed+=(native)
+echo "== Windows tests (wine, DISPLAY=$DISPLAY)"
+ctest --test-dir build/win64 --output-on-failure --timeout 600 || failed+=(win64)
+
+echo "test: finished in $((SECONDS - started)) s"
+if ((${#failed[@]} > 0)); then
+  echo "test: FAILED in ${failed[*]}" >&2
+  exit 1
+fi

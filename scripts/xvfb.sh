@@ -1,0 +1,37 @@
+# shellcheck shell=bash
+# Sourced, not run: starts and stops a private Xvfb on a free display. Xvfb picks the display
+# number itself (-displayfd), so two runs side by side never race for one.
+
+# Starts Xvfb, exports DISPLAY and sets VESPERINE_XVFB_PID. Xvfb's own messages go to $1.
+vesperine_start_xvfb() {
+  local log=${1:-/dev/null}
+  local number_file
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" </dev/null >"$log" 2>&1 &
+  VESPERINE_XVFB_PID=$!
+  local tries
+  for ((tries = 0; tries < 200; tries++)); do
+    if [[ -s $number_file ]] && [[ $(<"$number_file") =~ ^[0-9]+$ ]]; then
+      DISPLAY=":$(<"$number_file")"
+      export DISPLAY
+      rm -f "$number_file"
+      return 0
+    fi
+    if ! kill -0 "$VESPERINE_XVFB_PID" 2>/dev/null; then
+      break
+    fi
+    sleep 0.05
+  done
+  rm -f "$number_file"
+  echo "xvfb: Xvfb did not start (see $log)" >&2
+  vesperine_stop_xvfb
+  return 1
+}
+
+vesperine_stop_xvfb() {
+  if [[ -n ${VESPERINE_XVFB_PID:-} ]]; then
+    kill "$VESPERINE_XVFB_PID" 2>/dev/null || true
+    wait "$VESPERINE_XVFB_PID" 2>/dev/null || true
+    VESPERINE_XVFB_PID=
+  fi
+}
