@@ -12,10 +12,15 @@ packages=(
   imagemagick nsis
 )
 
+declare -A installed=()
+while read -r package status; do
+  if [[ $status == installed ]]; then
+    installed[$package]=1
+  fi
+done < <(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for package in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
-  [[ $status == installed ]] || missing+=("$package")
+  [[ -n ${installed[$package]:-} ]] || missing+=("$package")
 done
 if ((${#missing[@]} == 0)); then
   exit 0
