@@ -69,12 +69,24 @@ prepare_pid=
 ) </dev/null >>build/wine-prepare.log 2>&1
 
 failed=()
+ctest_log=build/ctest.log
+: >"$ctest_log"
 echo "== native tests"
-ctest --test-dir build/native --output-on-failure --timeout 600 -j2 || failed+=(native)
+ctest --test-dir build/native --output-on-failure --timeout 600 -j2 | tee -a "$ctest_log" ||
+  failed+=(native)
 echo "== Windows tests (wine, DISPLAY=$DISPLAY)"
-ctest --test-dir build/win64 --output-on-failure --timeout 600 || failed+=(win64)
+ctest --test-dir build/win64 --output-on-failure --timeout 600 | tee -a "$ctest_log" ||
+  failed+=(win64)
 
+# One closing line for both trees, from ctest's own summaries.
+passed_total=0
+failed_total=0
+while read -r _ _ _ failed_count _ _ _ _ count; do
+  passed_total=$((passed_total + count - failed_count))
+  failed_total=$((failed_total + failed_count))
+done < <(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$ctest_log" || true)
 echo "test: finished in $((SECONDS - started)) s"
+echo "tests: $passed_total passed, $failed_total failed"
 if ((${#failed[@]} > 0)); then
   echo "test: FAILED in ${failed[*]}" >&2
   exit 1
