@@ -1,13 +1,17 @@
-// The command line of vesperine-render: which operation, on which pictures, at which point. It is
-// checked whole before any file is opened, so a malformed request touches nothing.
+// The command line of vesperine-render: which operation, on which pictures, at which point or for
+// how many ticks. It is checked whole before any file is opened, so a malformed request touches
+// nothing.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 // ---- Constants -------------------------------------------------------------------------------
 
 constexpr int kDefaultThreshold = 21;
+constexpr int kDefaultRefreshMs = 50000;
+constexpr int kDefaultIntervalMs = 3500;
 
 // ---- Types -----------------------------------------------------------------------------------
 
@@ -15,16 +19,24 @@ enum class RenderCommand {
   kHelp,
   kProbe,
   kFill,
+  kRun,
 };
 
 struct RenderRequest {
   RenderCommand command = RenderCommand::kHelp;
   std::string desktopPath;
-  std::string texturePath;  // fill only
-  std::string outPath;      // fill only
+  std::string texturePath;                // fill only
+  std::vector<std::string> texturePaths;  // run: every --texture, in order
+  std::string outPath;                    // fill and run
   int x = 0;
   int y = 0;
   int threshold = kDefaultThreshold;
+  // run only
+  std::uint32_t seed = 0;
+  int ticks = 0;
+  int refreshMs = kDefaultRefreshMs;
+  int intervalMs = kDefaultIntervalMs;
+  std::string framesDir;  // empty: no frames
 };
 
 // ---- Functions -------------------------------------------------------------------------------

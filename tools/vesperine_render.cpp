@@ -1,4 +1,5 @@
-// vesperine-render: runs the region probe or one textured fill on picture files, without Windows.
+// vesperine-render: runs the region probe, one textured fill or the saver's timer ticks on picture
+// files, without Windows.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "engine/region_probe.h"
 #include "tools/command_line.h"
 #include "tools/image_file.h"
+#include "tools/run_command.h"
 
 namespace {
 
@@ -69,5 +71,6 @@ int main(int argc, char** argv) {
     std::fputs(UsageText(), stdout);
     return 0;
   }
+  if (request.command == RenderCommand::kRun) return RunTicks(request);
   return Run(request);
 }
