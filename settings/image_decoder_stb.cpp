@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "settings/image_decoder.h"
 
@@ -43,10 +44,11 @@ struct StbImage {
   std::uint32_t format = 0;  // what the image reports
   int width = 0;
   int height = 0;
-  int bytesPerPixel = 0;  // of the rows as stored: 3 (B, G, R) or 4 (B, G, R, A)
+  int bitsPerPixel = 0;  // of the rows as stored: 24 (B, G, R) or 32 (B, G, R, A), or a wrapper's
   std::ptrdiff_t stride = 0;
   std::uint8_t* rows = nullptr;             // the top row
   std::unique_ptr<std::uint8_t[]> storage;  // a decoded file's rows; a wrapper's are the caller's
+  std::vector<std::uint32_t> palette;       // ARGB entries
   bool isWrapper = false;
   bool locked = false;
 };
@@ -109,7 +111,7 @@ int Decode(std::FILE* file, StbImage& image) {
   }
   image.width = width;
   image.height = height;
-  image.bytesPerPixel = bytesPerPixel;
+  image.bitsPerPixel = 8 * bytesPerPixel;
   image.stride = stride;
   image.rows = image.storage.get();
   return kDecoderOk;
@@ -165,18 +167,26 @@ int DecoderGetWidth(DecodedImage handle, std::uint32_t* width) {
   return kDecoderOk;
 }
 
-// No format stb reports is indexed: the palette is empty.
+// Decoded files have no palette; only a wrapper given one by StbDecoderSetPalette has.
 int DecoderGetPaletteSize(DecodedImage handle, int* size) {
-  if (!AsImage(handle)) return kDecoderInvalidParameter;
-  *size = kDecoderPaletteHeaderBytes;
+  StbImage* image = AsImage(handle);
+  if (!image) return kDecoderInvalidParameter;
+  *size = kDecoderPaletteHeaderBytes + static_cast<int>(4 * image->palette.size());
   return kDecoderOk;
 }
 
 int DecoderGetPalette(DecodedImage handle, void* palette, int size) {
-  if (!AsImage(handle) || !palette || size < kDecoderPaletteHeaderBytes) {
+  StbImage* image = AsImage(handle);
+  int needed = 0;
+  if (!image || !palette || DecoderGetPaletteSize(handle, &needed) != kDecoderOk || size < needed) {
     return kDecoderInvalidParameter;
   }
-  std::memset(palette, 0, kDecoderPaletteHeaderBytes);
+  const std::uint32_t header[2] = {0, static_cast<std::uint32_t>(image->palette.size())};
+  auto* bytes = static_cast<std::uint8_t*>(palette);
+  std::memcpy(bytes, header, sizeof header);
+  if (!image->palette.empty()) {
+    std::memcpy(bytes + sizeof header, image->palette.data(), 4 * image->palette.size());
+  }
   return kDecoderOk;
 }
 
@@ -198,7 +208,7 @@ int DecoderLockRows(DecodedImage handle, int x, int y, int width, int height, st
   rows->height = static_cast<std::uint32_t>(height);
   rows->stride = static_cast<std::int32_t>(image->stride);
   rows->pixelFormat = format;
-  rows->scan0 = image->rows + y * image->stride + x * image->bytesPerPixel;
+  rows->scan0 = image->rows + y * image->stride + x * image->bitsPerPixel / 8;
   return kDecoderOk;
 }
 
@@ -214,15 +224,15 @@ int DecoderWrapRows(int width, int height, int stride, std::uint32_t format, std
                     DecodedImage* wrapper) {
   *wrapper = nullptr;
   if (width <= 0 || height <= 0 || !scan0) return kDecoderInvalidParameter;
-  if (format != kPixelFormat32bppRGB && format != kPixelFormat32bppARGB) {
-    return kDecoderNotImplemented;
-  }
+  const int bits = static_cast<int>(format >> 8 & 0xFF);
+  const bool layout = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+  if (!(format & kPixelFormatGdi) || !layout) return kDecoderNotImplemented;
   StbImage* image = NewImage();
   if (!image) return kDecoderOutOfMemory;
   image->format = format;
   image->width = width;
   image->height = height;
-  image->bytesPerPixel = 4;
+  image->bitsPerPixel = bits;
   image->stride = stride;
   image->rows = scan0;
   image->isWrapper = true;
@@ -236,13 +246,18 @@ int DecoderDrawImage(DecodedImage targetHandle, DecodedImage sourceHandle) {
   StbImage* target = AsImage(targetHandle);
   StbImage* source = AsImage(sourceHandle);
   if (!target || !source || !target->isWrapper) return kDecoderInvalidParameter;
-  const bool keepAlpha = target->format == kPixelFormat32bppARGB && source->bytesPerPixel == 4;
+  if ((target->format != kPixelFormat32bppRGB && target->format != kPixelFormat32bppARGB) ||
+      (source->format & kPixelFormatIndexed) || source->bitsPerPixel < 24) {
+    return kDecoderNotImplemented;
+  }
+  const int sourceBytes = source->bitsPerPixel / 8;
+  const bool keepAlpha = target->format == kPixelFormat32bppARGB && sourceBytes == 4;
   const int width = std::min(target->width, source->width);
   const int height = std::min(target->height, source->height);
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* from = source->rows + y * source->stride;
     std::uint8_t* to = target->rows + y * target->stride;
-    for (int x = 0; x < width; ++x, from += source->bytesPerPixel, to += 4) {
+    for (int x = 0; x < width; ++x, from += sourceBytes, to += 4) {
       to[0] = from[0];
       to[1] = from[1];
       to[2] = from[2];
@@ -268,6 +283,17 @@ void StbDecoderFailStartup(bool fail) {
 
 void StbDecoderFailLocks(bool fail) {
   failLocks = fail;
+}
+
+int StbDecoderSetPalette(DecodedImage handle, const std::uint32_t* entries, int count) {
+  StbImage* image = AsImage(handle);
+  if (!image || !image->isWrapper || count < 0) return kDecoderInvalidParameter;
+  try {
+    image->palette.assign(entries, entries + count);
+  } catch (const std::bad_alloc&) {
+    return kDecoderOutOfMemory;
+  }
+  return kDecoderOk;
 }
 
 int StbDecoderRunningSessions() {

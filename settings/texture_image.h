@@ -47,6 +47,10 @@ class TextureImage {
   // kTextureOutOfMemory.
   TextureStatus LoadFromFile(const char* path);
 
+  // The second half of loading: makes the DIB section for a decoded bitmap and copies or draws
+  // its pixels into it. The caller keeps `source`.
+  TextureStatus FillFromDecoded(DecodedImage source);
+
   // Makes the DIB section: width x height pixels of bitsPerPixel bits, kept bottom-up. 16-bit
   // sections are RGB555 unless `rgb565`. False, leaving the image empty, when the size is not
   // positive, exceeds kMaxTextureBytes, or GDI cannot make the section.
@@ -79,7 +83,6 @@ class TextureImage {
   PixelLayout layout = PixelLayout::kBgrx32;
 
  private:
-  TextureStatus FillFromDecoded(DecodedImage source);
   void ReleaseDib();
 };
 
