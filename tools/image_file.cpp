@@ -17,6 +17,8 @@
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 
+#include "settings/texture_image.h"
+
 namespace {
 
 struct FileCloser {
@@ -148,6 +150,19 @@ bool LoadPicture(const std::string& path, PixelBuffer& out, bool keepAlpha, std:
     }
   }
   return true;
+}
+
+bool LoadTexture(const std::string& path, TextureImage& image, std::string& error) {
+  const TextureStatus status = image.LoadFromFile(path.c_str());
+  if (status == kTextureOk) return true;
+  if (status == kTextureOutOfMemory) {
+    error = "out of memory";
+    return false;
+  }
+  // The loader tells only that it failed; whether the file could be opened at all tells why.
+  File file(std::fopen(path.c_str(), "rb"));
+  error = file ? "not a PNG, JPEG, GIF or BMP picture that can be decoded" : std::strerror(errno);
+  return false;
 }
 
 bool SavePng(const std::string& path, const Surface& surface, std::string& error) {

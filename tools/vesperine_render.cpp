@@ -7,6 +7,7 @@
 #include "animation/raster.h"
 #include "engine/region_fill.h"
 #include "engine/region_probe.h"
+#include "settings/texture_image.h"
 #include "tools/command_line.h"
 #include "tools/image_file.h"
 #include "tools/run_command.h"
@@ -45,13 +46,16 @@ int Run(const RenderRequest& request) {
     return 0;
   }
 
-  PixelBuffer texture;
-  if (!LoadPicture(request.texturePath, texture, true, error)) {
+  TextureImage texture;
+  if (!LoadTexture(request.texturePath, texture, error)) {
     return Fail(kExitFailure,
                 "cannot read texture picture '" + request.texturePath + "': " + error);
   }
-  if (FillRegion(desktop.surface, request.threshold, request.x, request.y, texture.surface) ==
-      FillResult::kOutOfMemory) {
+  texture.AcquireDC();
+  const FillResult filled =
+      FillRegion(desktop.surface, request.threshold, request.x, request.y, texture.AsSurface());
+  texture.RelinquishDC();
+  if (filled == FillResult::kOutOfMemory) {
     return Fail(kExitFailure, "out of memory while filling the area");
   }
   if (!SavePng(request.outPath, canvas, error)) {
