@@ -1,0 +1,115 @@
+#include "shell/saver_startup_win32.h"
+
+#include <commctrl.h>
+
+#include <csetjmp>
+#include <cstdint>
+
+#include "shell/command_tail.h"
+#include "shell/password_hooks_win32.h"
+#include "shell/saver_window_win32.h"
+
+HINSTANCE SaverInstance = nullptr;
+BOOL IsWin9x = FALSE;
+
+namespace {
+
+// The fault guard's way back into RunUnderFaultGuard, and the top-level filter it stands in for.
+// One guard at a time: the process runs one mode.
+std::jmp_buf FaultExit;
+LPTOP_LEVEL_EXCEPTION_FILTER OuterFaultFilter = nullptr;
+
+LONG WINAPI FaultGuardFilter(EXCEPTION_POINTERS* fault) {
+  // The system filter consults the top-level filter: that must be the one the guard replaced.
+  SetUnhandledExceptionFilter(OuterFaultFilter);
+  const LONG answer = UnhandledExceptionFilter(fault);
+  if (answer == EXCEPTION_EXECUTE_HANDLER) std::longjmp(FaultExit, 1);
+  SetUnhandledExceptionFilter(FaultGuardFilter);
+  return answer;
+}
+
+const char* NextCharacter(const char* character) {
+  return CharNextA(character);
+}
+
+// Handles are 32-bit values in every Windows; the command line gives them unsigned.
+HWND WindowFromValue(std::uint32_t value) {
+  return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value));
+}
+
+HWND ValidWindowOrForeground(std::uint32_t value) {
+  const HWND window = WindowFromValue(value);
+  if (value != 0 && IsWindow(window)) return window;
+  return GetForegroundWindow();
+}
+
+}  // namespace
+
+void SaverStartup() {
+  const char* commandTail = SkipProgramName(GetCommandLineA(), NextCharacter);
+  ExitProcess(static_cast<UINT>(SaverMain(GetModuleHandleA(nullptr), commandTail)));
+}
+
+int SaverMain(HINSTANCE instance, const char* commandTail) {
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_TAB_CLASSES;
+  InitCommonControlsEx(&controls);
+  SaverInstance = instance;
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof(version);
+  IsWin9x = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+  return RunUnderFaultGuard(RunSaverMode, commandTail);
+}
+
+int RunSaverMode(const char* commandTail) {
+  const TailSwitch found = ScanCommandTail(commandTail);
+  switch (found.mode) {
+    case SaverMode::kSettingsNoParent:
+      return static_cast<int>(RunSettingsDialog(nullptr));
+    case SaverMode::kSettings:
+      return static_cast<int>(RunSettingsDialog(ValidWindowOrForeground(found.windowValue)));
+    case SaverMode::kFullScreen:
+      return RunSaverWindow(nullptr);
+    case SaverMode::kPreview: {
+      const HWND parent = WindowFromValue(found.windowValue);
+      if (found.windowValue == 0 || !IsWindow(parent)) return -1;
+      return RunSaverWindow(parent);
+    }
+    case SaverMode::kChangePassword:
+      if (!IsWin9x) return -1;
+      ChangeSaverPassword(ValidWindowOrForeground(found.windowValue));
+      return 0;
+    case SaverMode::kUnrecognised:
+      break;
+  }
+  return -1;
+}
+
+INT_PTR RunSettingsDialog(HWND parent) {
+  if (!PrepareSettingsDialog(SaverInstance)) return 0;
+  // The dialog's sliders are trackbars: their class must exist before the template is built.
+  INITCOMMONCONTROLSEX trackbars{};
+  trackbars.dwSize = sizeof(trackbars);
+  trackbars.dwICC = ICC_BAR_CLASSES;
+  InitCommonControlsEx(&trackbars);
+  return DialogBoxParamA(SaverInstance, MAKEINTRESOURCEA(kSettingsDialogTemplate), parent,
+                         SettingsDialogProc, 0);
+}
+
+int RunUnderFaultGuard(int (*mode)(const char* commandTail), const char* commandTail) {
+  OuterFaultFilter = SetUnhandledExceptionFilter(FaultGuardFilter);
+  volatile int result = -1;
+  if (setjmp(FaultExit) == 0) {
+    result = mode(commandTail);
+  } else {
+    SetSaverRunningFlag(FALSE);
+    result = -1;
+  }
+  SetUnhandledExceptionFilter(OuterFaultFilter);
+  return result;
+}
+
+BOOL PrepareSettingsDialog(HINSTANCE) {
+  return TRUE;
+}

@@ -1,0 +1,46 @@
+// Start-up of the saver process: the command tail, the one mode that its switch asks for, and the
+// fault guard around that mode. The mode's result is the process exit code.
+#pragma once
+
+#include <windows.h>
+
+// ---- Constants -------------------------------------------------------------------------------
+
+// The settings dialog's template (IDD_SETTINGS) in the saver's resources.
+constexpr WORD kSettingsDialogTemplate = 2003;
+
+// ---- Process-wide state ----------------------------------------------------------------------
+// Set once by SaverMain before any mode runs; only read afterwards, for the life of the process.
+
+extern HINSTANCE SaverInstance;  // the saver's module: window class, dialog, resources
+extern BOOL IsWin9x;             // Windows 95, 98 or Me: the password hooks apply
+
+// ---- Functions -------------------------------------------------------------------------------
+
+// The process entry's only call: cuts the program name off the command line, runs SaverMain and
+// ends the process with its result.
+[[noreturn]] void SaverStartup();
+
+// Sets the process-wide state, then runs the command tail's mode under the fault guard and
+// returns the exit code.
+int SaverMain(HINSTANCE instance, const char* commandTail);
+
+// The mode that the command tail's first switch asks for; its result is the exit code.
+int RunSaverMode(const char* commandTail);
+
+// The settings mode: the dialog over `parent` (may be null). 1 after OK, 2 after Cancel, -1 when
+// the dialog cannot be created, 0 when PrepareSettingsDialog cancels it.
+INT_PTR RunSettingsDialog(HWND parent);
+
+// Runs `mode` with `commandTail`. A structured exception that no handler of the mode takes is
+// offered to the system's UnhandledExceptionFilter; when it answers EXCEPTION_EXECUTE_HANDLER the
+// screen-saver-running flag is cleared and the result is -1, any other answer is passed on.
+int RunUnderFaultGuard(int (*mode)(const char* commandTail), const char* commandTail);
+
+// ---- Supplied by the saver -------------------------------------------------------------------
+
+// Called right before the settings dialog is created; FALSE cancels the dialog.
+BOOL PrepareSettingsDialog(HINSTANCE instance);
+
+// The settings dialog's procedure, defined with the dialog.
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

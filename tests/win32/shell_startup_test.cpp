@@ -1,0 +1,164 @@
+// The start-up's modes as far as they end without a saver window of their own (the saver window's
+// creation runs the whole animation and belongs to the end-to-end tests), and the fault guard.
+#include "shell/saver_startup_win32.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "shell/password_hooks_win32.h"
+#include "shell/saver_window_win32.h"
+
+namespace {
+
+std::string HandleText(HWND window) {
+  return std::to_string(static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window)));
+}
+
+int CountSaverWindows() {
+  int count = 0;
+  EnumWindows(
+      [](HWND window, LPARAM counter) -> BOOL {
+        char name[64] = "";
+        GetClassNameA(window, name, sizeof(name));
+        if (std::string(name) == kSaverClassName) ++*reinterpret_cast<int*>(counter);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+BOOL SystemSaverRunning() {
+  BOOL running = FALSE;
+  SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+  return running;
+}
+
+class SaverStartupModes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    other_ = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                             nullptr, nullptr);
+    ASSERT_NE(other_, nullptr);
+  }
+  void TearDown() override {
+    DestroyWindow(other_);
+    IsWin9x = FALSE;
+  }
+  int Main(const std::string& tail) { return SaverMain(GetModuleHandleA(nullptr), tail.c_str()); }
+
+  HWND other_ = nullptr;
+};
+
+TEST_F(SaverStartupModes, SetsTheInstanceAndTheNtFamilyUnderWine) {
+  IsWin9x = TRUE;
+  SaverInstance = nullptr;
+  Main("/x");
+  EXPECT_EQ(SaverInstance, GetModuleHandleA(nullptr));
+  EXPECT_FALSE(IsWin9x);
+}
+
+TEST_F(SaverStartupModes, BadSwitchesAndPreviewsWithoutAWindowEndWithMinusOne) {
+  const std::string other = HandleText(other_);
+  for (const std::string& tail :
+       {std::string("/x"), std::string("/?"), std::string("\x80/s"), std::string("/p"),
+        std::string("/p 0"), std::string("/p:") + other, std::string("/l\t") + other,
+        std::string("/p 4294967295"), std::string("/a ") + other})
+    EXPECT_EQ(Main(tail), -1) << "tail \"" << tail << "\"";
+  EXPECT_EQ(CountSaverWindows(), 0);
+  EXPECT_FALSE(IsPreview);
+}
+
+TEST_F(SaverStartupModes, SettingsModeEndsWithMinusOneWhileTheDialogCannotBeCreated) {
+  // This program holds no dialog template, so every settings start fails the same way.
+  for (const std::string& tail : {std::string(""), std::string("   "), std::string("/c"),
+                                  std::string("/c:") + HandleText(other_), std::string("/c 1")})
+    EXPECT_EQ(Main(tail), -1) << "tail \"" << tail << "\"";
+}
+
+TEST_F(SaverStartupModes, FullScreenStartBringsTheRunningSaverForward) {
+  WNDCLASSA running{};
+  running.lpfnWndProc = DefWindowProcA;
+  running.hInstance = GetModuleHandleA(nullptr);
+  running.lpszClassName = kSaverClassName;
+  ASSERT_NE(RegisterClassA(&running), 0);
+  const HWND saver = CreateWindowExA(0, kSaverClassName, kFullScreenTitle, WS_POPUP, 0, 0, 10, 10,
+                                     nullptr, nullptr, running.hInstance, nullptr);
+  for (const char* tail : {"/s", "-S", "s", "/ -s", "--s", "/s whatever follows"})
+    EXPECT_EQ(Main(tail), 0) << "tail \"" << tail << "\"";
+  EXPECT_EQ(CountSaverWindows(), 1);
+  DestroyWindow(saver);
+  UnregisterClassA(kSaverClassName, running.hInstance);
+}
+
+// ---- The fault guard ----
+
+LONG TopFilterAnswer = EXCEPTION_CONTINUE_SEARCH;
+DWORD TopFilterSaw = 0;
+
+LONG WINAPI TestTopFilter(EXCEPTION_POINTERS* fault) {
+  TopFilterSaw = fault->ExceptionRecord->ExceptionCode;
+  return TopFilterAnswer;
+}
+
+int ModeThatFaults(const char*) {
+  volatile int* nowhere = nullptr;
+  *nowhere = 1;
+  return 3;
+}
+
+int ModeThatRaisesAndGoesOn(const char*) {
+  RaiseException(0xE0564C31, 0, 0, nullptr);
+  return 5;
+}
+
+int ModeThatReturns(const char* tail) {
+  return tail[0] - '0';
+}
+
+class FaultGuard : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TopFilterSaw = 0;
+    previous_ = SetUnhandledExceptionFilter(TestTopFilter);
+  }
+  void TearDown() override {
+    SetUnhandledExceptionFilter(previous_);
+    IsWin9x = FALSE;
+    BOOL old;
+    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &old, 0);
+  }
+
+  LPTOP_LEVEL_EXCEPTION_FILTER previous_ = nullptr;
+};
+
+TEST_F(FaultGuard, PassesTheModeResultThroughAndRestoresTheTopLevelFilter) {
+  EXPECT_EQ(RunUnderFaultGuard(ModeThatReturns, "7"), 7);
+  EXPECT_EQ(SetUnhandledExceptionFilter(TestTopFilter), TestTopFilter);
+  EXPECT_EQ(TopFilterSaw, 0u);
+}
+
+// The system filter asks the top-level filter that the guard stood in for: its answer decides.
+TEST_F(FaultGuard, FaultTheSystemTakesEndsWithMinusOneAndLowersTheRunningFlag) {
+  IsWin9x = TRUE;
+  SetSaverRunningFlag(TRUE);
+  ASSERT_TRUE(SystemSaverRunning());
+  TopFilterAnswer = EXCEPTION_EXECUTE_HANDLER;
+  EXPECT_EQ(RunUnderFaultGuard(ModeThatFaults, ""), -1);
+  EXPECT_EQ(TopFilterSaw, static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
+  EXPECT_FALSE(SystemSaverRunning());
+  EXPECT_EQ(SetUnhandledExceptionFilter(TestTopFilter), TestTopFilter);
+}
+
+TEST_F(FaultGuard, FaultTheSystemResumesLetsTheModeGoOn) {
+  TopFilterAnswer = EXCEPTION_CONTINUE_EXECUTION;
+  EXPECT_EQ(RunUnderFaultGuard(ModeThatRaisesAndGoesOn, ""), 5);
+  EXPECT_EQ(TopFilterSaw, 0xE0564C31u);
+  // And a second fault in the same mode still reaches the guard.
+  TopFilterAnswer = EXCEPTION_EXECUTE_HANDLER;
+  EXPECT_EQ(RunUnderFaultGuard(ModeThatFaults, ""), -1);
+}
+
+}  // namespace
