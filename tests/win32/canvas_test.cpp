@@ -80,10 +80,11 @@ class Canvas : public ::testing::Test {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "VesperineCanvasTestPattern";
     RegisterClassA(&windowClass);
-    patternWindow_ =
-        CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "Pattern", WS_POPUP | WS_VISIBLE,
-                        kPatternLeft, kPatternTop, kPatternWidth, kPatternHeight, nullptr, nullptr,
-                        windowClass.hInstance, nullptr);
+    patternWindow_ = CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "Pattern", WS_POPUP,
+                                     kPatternLeft, kPatternTop, kPatternWidth, kPatternHeight,
+                                     nullptr, nullptr, windowClass.hInstance, nullptr);
+    // Not activated: wine without a window manager would take two seconds to destroy it.
+    ShowWindow(patternWindow_, SW_SHOWNOACTIVATE);
     UpdateWindow(patternWindow_);
     PumpMessagesFor(300);
     CaptureCanvases();
