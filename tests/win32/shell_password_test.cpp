@@ -274,7 +274,8 @@ TEST_F(PasswordHooks, WhileThePromptIsOpenInputNeitherClosesNorPromptsAgain) {
   EXPECT_EQ(PromptCount(), 1);
 }
 
-TEST_F(PasswordHooks, PasswordRequestIsAnsweredByThePrompt) {
+TEST_F(PasswordHooks, PasswordRequestIsAnsweredByThePromptOrWithOneWithoutIt) {
+  EXPECT_EQ(SendMessageA(window_, WM_VERIFY_PASSWORD, 0, 0), 1);
   LoadHookAnswering(TRUE);
   EXPECT_EQ(SendMessageA(window_, WM_VERIFY_PASSWORD, 0, 0), 1);
   DoubleEntry<ConfigurePasswordDoubleFn>(kConfigurePasswordDouble)(FALSE, nullptr);

@@ -17,16 +17,16 @@ std::string HandleText(HWND window) {
   return std::to_string(static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window)));
 }
 
+BOOL CALLBACK CountIfSaverWindow(HWND window, LPARAM counter) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof(name));
+  if (std::string(name) == kSaverClassName) ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
 int CountSaverWindows() {
   int count = 0;
-  EnumWindows(
-      [](HWND window, LPARAM counter) -> BOOL {
-        char name[64] = "";
-        GetClassNameA(window, name, sizeof(name));
-        if (std::string(name) == kSaverClassName) ++*reinterpret_cast<int*>(counter);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  EnumWindows(CountIfSaverWindow, reinterpret_cast<LPARAM>(&count));
   return count;
 }
 

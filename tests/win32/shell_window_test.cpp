@@ -120,7 +120,7 @@ TEST_F(SaverWindowRules, KeyPressesAndTheThreeMainButtonsCloseOtherInputDoesNot)
     EXPECT_EQ(Send(message, 'A'), 0) << "message " << message;
 }
 
-TEST_F(SaverWindowRules, MouseMustMoveMoreThanFourPixelsFromTheReference) {
+TEST_F(SaverWindowRules, MouseMustMoveMoreThanFourPixelsFromAReferenceThatStaysPut) {
   MoveCursorTo(200, 200);
   ReferenceCursor = {200, 200};
   EXPECT_EQ(Send(WM_MOUSEMOVE), 0);  // the move that comes with showing the window
@@ -132,16 +132,13 @@ TEST_F(SaverWindowRules, MouseMustMoveMoreThanFourPixelsFromTheReference) {
   EXPECT_EQ(Send(WM_MOUSEMOVE), 1);
   EXPECT_EQ(ReferenceCursor.x, 197);
   EXPECT_EQ(ReferenceCursor.y, 202);
-}
 
-TEST_F(SaverWindowRules, SlowDriftAddsUpBecauseTheReferenceStaysPut) {
-  MoveCursorTo(300, 300);
-  ReferenceCursor = {300, 300};
+  // A slow drift adds up.
   for (int step = 1; step <= 4; ++step) {
-    MoveCursorTo(300 + step, 300);
+    MoveCursorTo(197, 202 + step);
     EXPECT_EQ(Send(WM_MOUSEMOVE), 0) << "step " << step;
   }
-  MoveCursorTo(305, 300);
+  MoveCursorTo(197, 207);
   EXPECT_EQ(Send(WM_MOUSEMOVE), 1);
 }
 
@@ -210,17 +207,11 @@ TEST_F(SaverWindowRules, NothingClosesInPreviewAfterConfirmationOrDuringThePromp
   }
 }
 
-TEST_F(SaverWindowRules, CloseOnTheNtFamilyDestroysTheWindowWithoutAPassword) {
+TEST_F(SaverWindowRules, OnTheNtFamilyCloseDestroysTheWindowAndNoPasswordIsAsked) {
+  EXPECT_EQ(SendMessageA(window_, WM_VERIFY_PASSWORD, 0, 0), 0);  // an ordinary WM_APP
   SendMessageA(window_, WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindow(window_));
   EXPECT_FALSE(CloseConfirmed);
-}
-
-TEST_F(SaverWindowRules, PasswordRequestIsAnsweredOnlyOnWindows9x) {
-  EXPECT_EQ(SendMessageA(window_, WM_VERIFY_PASSWORD, 0, 0), 0);
-  IsWin9x = TRUE;
-  EXPECT_EQ(SendMessageA(window_, WM_VERIFY_PASSWORD, 0, 0), 1);
-  IsWin9x = FALSE;
 }
 
 TEST_F(SaverWindowRules, AutoPlayQueryClosesInEveryStateAndCancelsOnlyWithAPasswordHook) {
