@@ -14,8 +14,10 @@ BOOL IsWin9x = FALSE;
 
 namespace {
 
-// The fault guard's way back into RunUnderFaultGuard, and the top-level filter it stands in for.
-// One guard at a time: the process runs one mode.
+// The compiler has no __try, so the guard takes the place of the top-level filter: the system
+// consults it for a fault that no handler of the mode takes, and when the system filter says to
+// handle the fault, longjmp unwinds back into RunUnderFaultGuard. One guard at a time: the process
+// runs one mode.
 std::jmp_buf FaultExit;
 LPTOP_LEVEL_EXCEPTION_FILTER OuterFaultFilter = nullptr;
 
