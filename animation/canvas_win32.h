@@ -1,9 +1,11 @@
 // The two off-screen copies of the desktop: WorkCanvas, which the fill engine paints and every
 // paint shows, and DesktopSnapshot, the untouched copy the wipe restores from.
 //
-// Each canvas is a DIB section in the screen's pixel format selected into a memory DC compatible
-// with the screen. GDI copies into and out of it through the DC; the engine reads and paints the
-// same bits through a Surface, so a pixel read is a memory load and never a system call.
+// Each canvas is a DIB section in the screen's pixel format (32 bits for 24- and 32-bit screens
+// and for palette screens, the screen's 5-5-5 or 5-6-5 layout for 16-bit ones) selected into a
+// memory DC compatible with the screen. GDI copies into and out of it through the DC; the engine
+// reads and paints the same bits through a Surface, so a pixel read is a memory load and never a
+// system call.
 #pragma once
 
 #include <windows.h>
@@ -32,5 +34,5 @@ extern Surface DesktopSnapshotPixels;
 void CaptureCanvases();
 
 // The layout the canvases take on a screen of `bitsPerPixel`, given the green mask of its 16-bit
-// format (0x07E0 for 5-6-5, anything else counts as 5-5-5) and whether it is palette-based.
-PixelLayout CanvasLayoutForScreen(int bitsPerPixel, DWORD greenMask, bool palette);
+// format (0x07E0 for 5-6-5, anything else counts as 5-5-5).
+PixelLayout CanvasLayoutForScreen(int bitsPerPixel, DWORD greenMask);

@@ -23,6 +23,7 @@
 #include "shell/saver_startup_win32.h"
 #include "shell/saver_window_win32.h"
 #include "tests/unit/picture_files.h"
+#include "tests/win32/canvas_format.h"
 
 namespace {
 
@@ -63,21 +64,6 @@ std::string WriteTextureFile(const char* name) {
   const std::string path = std::string(folder) + name;
   EXPECT_TRUE(picture_files::WriteFile(path, picture_files::EncodeBmp(bmp)));
   return path;
-}
-
-// The colour as the canvas, a surface of the screen's format, holds it.
-COLORREF AsScreenStores(COLORREF color) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 1);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ previous = SelectObject(dc, bitmap);
-  SetPixel(dc, 0, 0, color);
-  const COLORREF stored = GetPixel(dc, 0, 0);
-  SelectObject(dc, previous);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return stored;
 }
 
 void FillWorkCanvas(COLORREF color) {
@@ -321,7 +307,7 @@ TEST_F(SaverAnimation, WithoutTexturesTheUserIsToldAndTicksChangeNothing) {
   Tick();
   EXPECT_TRUE(NothingToRepaint());
   EXPECT_EQ(AccumulatedFillTime, 0);
-  EXPECT_EQ(ReadPixel(WorkCanvasPixels, 5, 5), AsScreenStores(kPlainColor));
+  EXPECT_EQ(ReadPixel(WorkCanvasPixels, 5, 5), canvas_format::AsCanvasStores(kPlainColor));
 }
 
 // One fill, then the wipe: with "Refresh Time" equal to "Time Interval" the second tick switches.
@@ -338,7 +324,7 @@ TEST_F(SaverAnimation, TicksFillTheCanvasThenWipeItBackFromTheBottom) {
   COLORREF tile[kTextureHeight][kTextureWidth];
   for (int y = 0; y < kTextureHeight; ++y) {
     for (int x = 0; x < kTextureWidth; ++x)
-      tile[y][x] = AsScreenStores(TexturePixel(x, y));
+      tile[y][x] = canvas_format::AsCanvasStores(TexturePixel(x, y));
   }
   for (int y = 0; y < height; y += 3) {
     for (int x = 0; x < ScreenWidth; x += 5) {
@@ -364,7 +350,7 @@ TEST_F(SaverAnimation, TicksFillTheCanvasThenWipeItBackFromTheBottom) {
   EXPECT_TRUE(rowRestored(height - 1));
   EXPECT_TRUE(rowRestored(height - 2));
   EXPECT_EQ(ReadPixel(WorkCanvasPixels, 0, height - 3),
-            AsScreenStores(TexturePixel(0, (height - 3) % kTextureHeight)));
+            canvas_format::AsCanvasStores(TexturePixel(0, (height - 3) % kTextureHeight)));
   // Only the two restored rows are repainted; they lie below this small window.
   EXPECT_TRUE(NothingToRepaint());
   // The timer now runs at 10 ms, far below the interval of 1000 ms.
@@ -463,7 +449,7 @@ TEST_F(SaverAnimation, FullScreenPaintShowsTheCanvasAndTheCaptionAtTheTopRight) 
   EXPECT_GE(right, ScreenWidth - 10);
   EXPECT_LT(bottom, extent.cy);
   // Drawn on the window only: the canvas keeps no trace of it.
-  const COLORREF canvasPlain = AsScreenStores(kPlainColor);
+  const COLORREF canvasPlain = canvas_format::AsCanvasStores(kPlainColor);
   EXPECT_EQ(ReadPixel(WorkCanvasPixels, ScreenWidth - 5, 10), canvasPlain);
   EXPECT_EQ(ReadPixel(WorkCanvasPixels, ScreenWidth - extent.cx / 2, extent.cy / 2), canvasPlain);
 }
