@@ -38,48 +38,29 @@ struct Bmp {
   int height = 0;
   int bitsPerPixel = 24;
   std::vector<std::uint32_t> palette;  // RGBQUAD values; written with biClrUsed = its size
-  bool bitfields = false;              // BI_BITFIELDS with `masks` (red, green, blue, alpha)
-  std::uint32_t masks[4] = {};
-  bool withAlphaMask = false;  // a BITMAPV5HEADER carrying masks[3] as the alpha mask
   Bytes rows;
 };
 
 inline Bytes EncodeBmp(const Bmp& bmp) {
   const std::size_t rowSize = DibRowSize(bmp.width, bmp.bitsPerPixel);
-  const std::uint32_t headerSize = bmp.withAlphaMask ? 124 : 40;
-  const std::uint32_t maskBytes = bmp.bitfields && !bmp.withAlphaMask ? 12 : 0;
-  const auto offset =
-      static_cast<std::uint32_t>(14 + headerSize + maskBytes + 4 * bmp.palette.size());
+  const auto offset = static_cast<std::uint32_t>(14 + 40 + 4 * bmp.palette.size());
   Bytes out;
   out.push_back('B');
   out.push_back('M');
   Put32(out, static_cast<std::uint32_t>(offset + rowSize * bmp.height));
   Put32(out, 0);
   Put32(out, offset);
-  Put32(out, headerSize);
+  Put32(out, 40);
   Put32(out, static_cast<std::uint32_t>(bmp.width));
   Put32(out, static_cast<std::uint32_t>(bmp.height));
   Put16(out, 1);
   Put16(out, static_cast<std::uint32_t>(bmp.bitsPerPixel));
-  Put32(out, bmp.bitfields ? 3 : 0);
+  Put32(out, 0);  // BI_RGB
   Put32(out, static_cast<std::uint32_t>(rowSize * bmp.height));
   Put32(out, 2835);
   Put32(out, 2835);
   Put32(out, static_cast<std::uint32_t>(bmp.palette.size()));
   Put32(out, 0);
-  if (bmp.withAlphaMask) {
-    for (std::uint32_t mask : bmp.masks)
-      Put32(out, mask);
-    Put32(out, 0x73524742);  // LCS_sRGB
-    for (int i = 0; i < 12; ++i)
-      Put32(out, 0);  // endpoints, gammas
-    Put32(out, 4);    // LCS_GM_IMAGES
-    for (int i = 0; i < 3; ++i)
-      Put32(out, 0);  // profile data, size, reserved
-  } else if (bmp.bitfields) {
-    for (int i = 0; i < 3; ++i)
-      Put32(out, bmp.masks[i]);
-  }
   for (std::uint32_t entry : bmp.palette)
     Put32(out, entry);
   for (int y = bmp.height - 1; y >= 0; --y) {
@@ -114,9 +95,8 @@ struct Png {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   int bitDepth = 8;
-  int colorType = 2;   // 0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA
-  Bytes palette;       // RGB triples
-  Bytes transparency;  // the tRNS chunk, when not empty
+  int colorType = 2;  // 0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA
+  Bytes palette;      // RGB triples
   Bytes rows;
   std::uint32_t claimedWidth = 0;
   std::uint32_t claimedHeight = 0;
@@ -162,7 +142,6 @@ inline Bytes EncodePng(const Png& png) {
   header.push_back(0);
   PutChunk(out, "IHDR", header);
   if (!png.palette.empty()) PutChunk(out, "PLTE", png.palette);
-  if (!png.transparency.empty()) PutChunk(out, "tRNS", png.transparency);
   PutChunk(out, "IDAT", zlib);
   PutChunk(out, "IEND", {});
   return out;
