@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "shell/password_hooks_win32.h"
 #include "shell/saver_window_win32.h"
@@ -71,11 +72,59 @@ TEST_F(SaverStartupModes, BadSwitchesAndPreviewsWithoutAWindowEndWithMinusOne) {
   EXPECT_FALSE(IsPreview);
 }
 
-TEST_F(SaverStartupModes, SettingsModeEndsWithMinusOneWhileTheDialogCannotBeCreated) {
-  // This program holds no dialog template, so every settings start fails the same way.
-  for (const std::string& tail : {std::string(""), std::string("   "), std::string("/c"),
-                                  std::string("/c:") + HandleText(other_), std::string("/c 1")})
-    EXPECT_EQ(Main(tail), -1) << "tail \"" << tail << "\"";
+// While the settings dialog runs, a thread timer cancels it and notes the window that owns it.
+constexpr int kDialogCancelled = 2;
+HWND DialogOwner = nullptr;
+bool DialogSeen = false;
+
+BOOL CALLBACK CancelIfDialog(HWND window, LPARAM) {
+  char name[16] = "";
+  GetClassNameA(window, name, sizeof(name));
+  if (std::string(name) != "#32770") return TRUE;
+  DialogSeen = true;
+  DialogOwner = GetWindow(window, GW_OWNER);
+  EndDialog(window, kDialogCancelled);
+  return FALSE;
+}
+
+void CALLBACK CancelSettingsDialog(HWND, UINT, UINT_PTR, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), CancelIfDialog, 0);
+}
+
+TEST_F(SaverStartupModes, SettingsModeParentsTheDialogAsTheSwitchSays) {
+  // The Win32 test programs carry the saver's resources; without the dialog's template the
+  // dialog cannot be created and every settings start ends with -1.
+  const bool hasTemplate =
+      FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kSettingsDialogTemplate),
+                    MAKEINTRESOURCEA(5)) != nullptr;  // RT_DIALOG
+  // A visible window of this program in front stands for the foreground window.
+  const HWND foreground = CreateWindowExA(0, "STATIC", "front", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
+                                          nullptr, nullptr, nullptr, nullptr);
+  const std::pair<std::string, HWND> starts[] = {
+      {"", nullptr},
+      {"   ", nullptr},
+      {"/c", foreground},
+      {"/c:" + HandleText(other_), other_},
+      {"/C:" + HandleText(other_) + "9", foreground},  // names no window
+      {"/c " + HandleText(other_), foreground},
+  };
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, CancelSettingsDialog);
+  for (const auto& [tail, owner] : starts) {
+    SetForegroundWindow(foreground);
+    ASSERT_EQ(GetForegroundWindow(), foreground);
+    DialogSeen = false;
+    DialogOwner = reinterpret_cast<HWND>(-1);
+    const int result = Main(tail);
+    if (!hasTemplate) {
+      EXPECT_EQ(result, -1) << "tail \"" << tail << "\"";
+      continue;
+    }
+    EXPECT_EQ(result, kDialogCancelled) << "tail \"" << tail << "\"";
+    EXPECT_TRUE(DialogSeen) << "tail \"" << tail << "\"";
+    EXPECT_EQ(DialogOwner, owner) << "tail \"" << tail << "\"";
+  }
+  KillTimer(nullptr, timer);
+  DestroyWindow(foreground);
 }
 
 TEST_F(SaverStartupModes, FullScreenStartBringsTheRunningSaverForward) {
