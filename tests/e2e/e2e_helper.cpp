@@ -1,0 +1,201 @@
+// The end-to-end drivers' window into the wine session, run as a program of its own beside the
+// saver:
+//
+//   e2e_helper host REPORT WIDTH HEIGHT STOPFILE PROGRAM [ARGS...]
+//       Opens a top-level window whose client area is WIDTH x HEIGHT (with 0 x 0 it takes the
+//       desktop window instead), writes "window H X Y" to REPORT (its handle in decimal and the
+//       client area's screen position), then starts PROGRAM with ARGS, "{window}" in an argument
+//       standing for the handle. When the program ends it appends "exit N". Once STOPFILE exists
+//       (or after two minutes) the host window is destroyed, and with it a preview inside it; in
+//       the desktop window a preview is sent WM_CLOSE instead. What the program then returns is
+//       reported the same way.
+//
+//       Wine draws a child window whose parent belongs to another process only when that parent
+//       is the desktop window: a preview is therefore hosted by the desktop window of a virtual
+//       desktop of the host's size (wine explorer /desktop=NAME,152x112).
+//   e2e_helper cursor
+//       Prints "cursor SHOWING HANDLE": the cursor the system shows now, 0 for none.
+//   e2e_helper saver-windows
+//       Prints "saver-windows COUNT FOREGROUND": the top-level windows of the saver's class and
+//       whether the foreground window is one of them (1) or not (0).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr char kHostClass[] = "VesperineE2eHost";
+constexpr char kSaverClass[] = "WindowsScreenSaverClass";
+constexpr DWORD kHostLifetimeMs = 120000;
+
+void AppendLine(const char* path, const std::string& line) {
+  if (std::FILE* file = std::fopen(path, "a")) {
+    std::fprintf(file, "%s\n", line.c_str());
+    std::fclose(file);
+  }
+}
+
+bool FileExists(const char* path) {
+  return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Quotes an argument for CreateProcess when it holds blanks.
+std::string Quoted(const std::string& argument) {
+  if (!argument.empty() && argument.find_first_of(" \t") == std::string::npos) return argument;
+  return "\"" + argument + "\"";
+}
+
+std::string Substituted(std::string argument, const std::string& window) {
+  const std::string placeholder = "{window}";
+  for (std::size_t at = argument.find(placeholder); at != std::string::npos;
+       at = argument.find(placeholder))
+    argument.replace(at, placeholder.size(), window);
+  return argument;
+}
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Pumps the host's messages until `process` ends (or, with no process, until `stopFile` exists)
+// or the time is up. True when the process ended.
+bool PumpUntil(HANDLE process, const char* stopFile, DWORD deadline) {
+  while (static_cast<LONG>(deadline - GetTickCount()) > 0) {
+    if (process == nullptr && FileExists(stopFile)) return false;
+    const DWORD count = process != nullptr ? 1 : 0;
+    const DWORD woke = MsgWaitForMultipleObjects(count, &process, FALSE, 50, QS_ALLINPUT);
+    if (process != nullptr && woke == WAIT_OBJECT_0) return true;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+  return false;
+}
+
+void ReportExit(const char* report, HANDLE process) {
+  DWORD code = 0;
+  GetExitCodeProcess(process, &code);
+  AppendLine(report, "exit " + std::to_string(static_cast<int>(code)));
+}
+
+int Host(int argc, char** argv) {
+  if (argc < 7) return 2;
+  const char* report = argv[2];
+  const int width = std::atoi(argv[3]);
+  const int height = std::atoi(argv[4]);
+  const char* stopFile = argv[5];
+
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = HostProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kHostClass;
+  RegisterClassA(&windowClass);
+  const bool onDesktop = width == 0 && height == 0;
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  RECT frame = {0, 0, width, height};
+  AdjustWindowRect(&frame, style, FALSE);
+  HWND window = onDesktop
+                    ? GetDesktopWindow()
+                    : CreateWindowExA(0, kHostClass, "Vesperine preview host", style | WS_VISIBLE,
+                                      40, 40, frame.right - frame.left, frame.bottom - frame.top,
+                                      nullptr, nullptr, windowClass.hInstance, nullptr);
+  if (window == nullptr) return 3;
+  UpdateWindow(window);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  const std::string handle = std::to_string(reinterpret_cast<ULONG_PTR>(window));
+  AppendLine(report,
+             "window " + handle + " " + std::to_string(origin.x) + " " + std::to_string(origin.y));
+
+  std::string commandLine = Quoted(argv[6]);
+  for (int i = 7; i < argc; ++i)
+    commandLine += " " + Quoted(Substituted(argv[i], handle));
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION child = {};
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &child)) {
+    AppendLine(report, "start-failed " + std::to_string(GetLastError()));
+    if (!onDesktop) DestroyWindow(window);
+    return 4;
+  }
+  CloseHandle(child.hThread);
+
+  const DWORD deadline = GetTickCount() + kHostLifetimeMs;
+  bool ended = PumpUntil(child.hProcess, stopFile, deadline);
+  if (ended) {
+    ReportExit(report, child.hProcess);
+    PumpUntil(nullptr, stopFile, deadline);
+  } else {
+    // Still running: the stop file asks for the host window to go, and the preview with it.
+    while (!FileExists(stopFile) && static_cast<LONG>(deadline - GetTickCount()) > 0)
+      PumpUntil(nullptr, stopFile, deadline);
+    if (onDesktop) {
+      HWND preview = FindWindowExA(window, nullptr, kSaverClass, nullptr);
+      if (preview != nullptr) PostMessageA(preview, WM_CLOSE, 0, 0);
+    } else {
+      DestroyWindow(window);
+    }
+    window = nullptr;
+    if (WaitForSingleObject(child.hProcess, 15000) == WAIT_OBJECT_0) {
+      ReportExit(report, child.hProcess);
+    } else {
+      AppendLine(report, "still-running");
+      TerminateProcess(child.hProcess, 1);
+    }
+  }
+  CloseHandle(child.hProcess);
+  if (window != nullptr && !onDesktop) DestroyWindow(window);
+  return 0;
+}
+
+int Wallpaper(const char* path) {
+  return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(path),
+                               SPIF_SENDCHANGE | SPIF_UPDATEINIFILE)
+             ? 0
+             : 1;
+}
+
+int Cursor() {
+  CURSORINFO info = {};
+  info.cbSize = sizeof(info);
+  if (!GetCursorInfo(&info)) return 1;
+  std::printf("cursor %d %llu\n", (info.flags & CURSOR_SHOWING) ? 1 : 0,
+              static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(info.hCursor)));
+  return 0;
+}
+
+int SaverWindows() {
+  int count = 0;
+  EnumWindows(
+      [](HWND window, LPARAM counter) -> BOOL {
+        char name[64] = "";
+        GetClassNameA(window, name, sizeof(name));
+        if (std::strcmp(name, kSaverClass) == 0) ++*reinterpret_cast<int*>(counter);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  char foreground[64] = "";
+  if (HWND window = GetForegroundWindow()) GetClassNameA(window, foreground, sizeof(foreground));
+  std::printf("saver-windows %d %d\n", count, std::strcmp(foreground, kSaverClass) == 0 ? 1 : 0);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "host") == 0) return Host(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "cursor") == 0) return Cursor();
+  if (argc == 3 && std::strcmp(argv[1], "wallpaper") == 0) return Wallpaper(argv[2]);
+  if (argc >= 2 && std::strcmp(argv[1], "saver-windows") == 0) return SaverWindows();
+  std::fprintf(stderr, "usage: e2e_helper host|cursor|saver-windows ...\n");
+  return 2;
+}

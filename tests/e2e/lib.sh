@@ -1,0 +1,182 @@
+# shellcheck shell=bash
+# Sourced by the end-to-end drivers: a private Xvfb of the size a test needs, the e2e wine prefix
+# (set up by prefix.sh), and helpers to start the saver, drive it with xdotool and look at the
+# screen. ctest passes the E2E_* variables (tests/e2e/CMakeLists.txt).
+set -euo pipefail
+
+E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+: "${E2E_SAVER:?}" "${E2E_HELPER:?}" "${E2E_WORK:?}" "${E2E_WINEPREFIX:?}" "${E2E_SOURCE:?}"
+
+export WINEPREFIX=$E2E_WINEPREFIX WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+E2E_XVFB_PID=
+E2E_STEP=start
+
+e2e_log() { echo "[$(date +%T.%N | cut -c1-12)] $*"; }
+
+e2e_fail() {
+  echo "FAIL ($E2E_STEP): $*" >&2
+  exit 1
+}
+
+e2e_step() {
+  E2E_STEP=$1
+  e2e_log "-- $1"
+}
+
+# shellcheck disable=SC2317  # run by the EXIT trap
+e2e_finish() {
+  local status=$?
+  wineserver -k 2>/dev/null || true
+  timeout 30 wineserver -w 2>/dev/null || true
+  if [[ -n $E2E_XVFB_PID ]]; then
+    kill "$E2E_XVFB_PID" 2>/dev/null || true
+    wait "$E2E_XVFB_PID" 2>/dev/null || true
+  fi
+  if ((status == 0)); then
+    e2e_log "PASS"
+  else
+    e2e_log "failed; screenshots and logs stay in $E2E_DIR"
+  fi
+  exit "$status"
+}
+
+# e2e_begin NAME WIDTH HEIGHT: a clean work folder, an Xvfb of that size and a wine server started
+# anew on it, so that wine's desktop takes this display's size. Set the root picture after this.
+e2e_begin() {
+  E2E_DIR=$E2E_WORK/$1
+  E2E_WIDTH=$2
+  E2E_HEIGHT=$3
+  rm -rf "$E2E_DIR"
+  mkdir -p "$E2E_DIR"
+  [[ -f $WINEPREFIX/.vesperine-ready ]] || e2e_fail "the e2e wine prefix is not set up"
+  wineserver -k 2>/dev/null || true
+  timeout 30 wineserver -w 2>/dev/null || true
+  trap e2e_finish EXIT
+  local number_file=$E2E_DIR/display
+  # -noreset: Xvfb would otherwise start afresh, with a black root window, each time its last
+  # client leaves (display, import and xdotool are clients too).
+  Xvfb -displayfd 3 -screen 0 "${E2E_WIDTH}x${E2E_HEIGHT}x24" -nolisten tcp -noreset 3>"$number_file" \
+    </dev/null >"$E2E_DIR/xvfb.log" 2>&1 &
+  E2E_XVFB_PID=$!
+  local tries
+  for ((tries = 0; tries < 200; tries++)); do
+    if [[ -s $number_file && $(<"$number_file") =~ ^[0-9]+$ ]]; then
+      export DISPLAY=":$(<"$number_file")"
+      e2e_log "Xvfb ${E2E_WIDTH}x${E2E_HEIGHT} on $DISPLAY, work folder $E2E_DIR"
+      # A persistent server keeps wine's desktop process for the whole test: each start of that
+      # process clears the root window, which holds the desktop picture the saver captures.
+      wineserver -p
+      wine cmd /c exit </dev/null >>"$E2E_DIR/wine.log" 2>&1
+      return 0
+    fi
+    sleep 0.05
+  done
+  e2e_fail "Xvfb did not start"
+}
+
+# The Windows name of a file of this machine (wine maps / to drive Z:).
+win_path() {
+  local path
+  path=$(realpath -m "$1")
+  echo "Z:${path//\//\\}"
+}
+
+# e2e_set_desktop PICTURE.ppm: shows the picture on the root window, which is what the saver
+# captures as the desktop, and checks that the screen shows it.
+e2e_set_desktop() {
+  local png=${1%.ppm}.png shot=$E2E_DIR/root.ppm
+  convert "$1" PNG24:"$png"
+  display -window root "$png" || true # exits with 1 after setting the background
+  e2e_shot "$shot"
+  e2e_check same "$shot" "$1" >/dev/null || e2e_fail "the root window does not show $png"
+}
+
+e2e_shot() { import -window root -depth 8 "$1"; }
+
+e2e_check() { python3 "$E2E_LIB_DIR/screen_check.py" "$@"; }
+
+e2e_cursor_pixels() { python3 "$E2E_LIB_DIR/xcursor.py"; }
+
+# e2e_registry LINE...: imports a REGEDIT4 file made of the given lines.
+e2e_registry() {
+  local file=$E2E_DIR/settings-$RANDOM.reg
+  printf '%s\r\n' REGEDIT4 "" "$@" >"$file"
+  wine regedit /S "$(win_path "$file")" >>"$E2E_DIR/wine.log" 2>&1 ||
+    e2e_fail "regedit could not import $file"
+}
+
+# The REG_MULTI_SZ value "Texture" holding the given files, as a regedit line.
+e2e_texture_line() {
+  local bytes=() path character
+  for path in "$@"; do
+    path=$(win_path "$path")
+    for ((i = 0; i < ${#path}; i++)); do
+      character=${path:i:1}
+      bytes+=("$(printf '%02x' "'$character")")
+    done
+    bytes+=(00)
+  done
+  bytes+=(00)
+  local IFS=,
+  echo "\"Texture\"=hex(7):${bytes[*]}"
+}
+
+# e2e_saver_settings TEXTURE REFRESH_MS INTERVAL_MS: the saver's key, written whole.
+e2e_saver_settings() {
+  e2e_registry '[-HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' \
+    '[HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' \
+    "$(e2e_texture_line "$1")" \
+    "\"Refresh Time\"=dword:$(printf '%08x' "$2")" \
+    "\"Time Interval\"=dword:$(printf '%08x' "$3")"
+}
+
+# e2e_start LOG PROGRAM ARGS...: starts a wine program in the background; its pid in E2E_PID.
+# The wine loader becomes the Windows process, so its exit status is the program's exit code
+# (-1 shows as 255).
+e2e_start() {
+  local log=$1
+  shift
+  wine "$@" >>"$E2E_DIR/$log" 2>&1 &
+  E2E_PID=$!
+}
+
+# e2e_wait_exit PID SECONDS: sets E2E_STATUS to the exit code; fails when the process still runs
+# after that long.
+e2e_wait_exit() {
+  local pid=$1 limit=$2 started=$SECONDS
+  while kill -0 "$pid" 2>/dev/null; do
+    ((SECONDS - started < limit)) || e2e_fail "process $pid still runs after $limit s"
+    sleep 0.05
+  done
+  E2E_STATUS=0
+  wait "$pid" || E2E_STATUS=$?
+}
+
+# e2e_expect_exit PID SECONDS CODE WHAT
+e2e_expect_exit() {
+  e2e_wait_exit "$1" "$2"
+  ((E2E_STATUS == $3)) || e2e_fail "$4: exit code $E2E_STATUS, expected $3"
+  e2e_log "$4: exit code $E2E_STATUS"
+}
+
+e2e_expect_running() {
+  kill -0 "$1" 2>/dev/null || e2e_fail "the saver ended: $2"
+}
+
+# Waits until the full-screen saver's window exists and its first paint (the caption) is on the
+# screen: the top right corner no longer shows the desktop.
+e2e_wait_saver_shown() {
+  local desktop=$1 started=$SECONDS shot=$E2E_DIR/waiting.ppm
+  while :; do
+    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the saver ended before it was shown"
+    ((SECONDS - started < 60)) || e2e_fail "the saver was not shown within 60 s"
+    if xdotool search --name '^Screen Saver$' >/dev/null 2>&1; then
+      e2e_shot "$shot"
+      if ! e2e_check same "$shot" "$desktop" $((E2E_WIDTH - 200)) 0 200 30 >/dev/null 2>&1; then
+        return 0
+      fi
+    fi
+    sleep 0.1
+  done
+}

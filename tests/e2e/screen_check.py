@@ -1,0 +1,287 @@
+#!/usr/bin/env python3
+"""Pictures for the end-to-end tests and checks of their screenshots (binary PPM files).
+
+  screen_check.py make-desktop W H OUT.ppm     the known desktop: cells of a few colours, one of
+                                               them a smooth gradient
+  screen_check.py make-tile OUT.ppm            the 16x16 texture: every pixel unlike its neighbours
+  screen_check.py fill-cycle DESKTOP TILE THRESHOLD SHOT...
+      Checks screenshots taken in order while the saver runs over DESKTOP with TILE as its only
+      texture, and fails unless every one is a state of the fill-and-wipe cycle and the run showed
+      fills, then the wipe under way, then the desktop exactly again.
+  screen_check.py same A B [X Y W H]           fails unless A equals B (within the box, if given)
+  screen_check.py preview SHOT X Y PICTURE     fails unless the 152x112 window at (X, Y) of SHOT
+                                               shows PICTURE at (36, 12) on black
+"""
+import sys
+
+CAPTION_BOX_WIDTH = 400  # the caption must lie within this many pixels of the right edge
+CAPTION_BOX_HEIGHT = 40  # and this many of the top
+MIN_CAPTION_WHITE = 150  # white pixels that a drawn caption has at least
+
+
+class Image:
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    def pixel(self, x, y):
+        at = 3 * (y * self.width + x)
+        return self.data[at:at + 3]
+
+    def row(self, y):
+        return self.data[3 * y * self.width:3 * (y + 1) * self.width]
+
+
+def read_ppm(path):
+    with open(path, 'rb') as f:
+        raw = f.read()
+    fields, at = [], 0
+    while len(fields) < 4:
+        while raw[at:at + 1].isspace():
+            at += 1
+        if raw[at:at + 1] == b'#':
+            at = raw.index(b'\n', at) + 1
+            continue
+        start = at
+        while not raw[at:at + 1].isspace():
+            at += 1
+        fields.append(raw[start:at])
+    if fields[0] != b'P6' or fields[3] != b'255':
+        raise SystemExit(f'{path}: not an 8-bit binary PPM')
+    width, height = int(fields[1]), int(fields[2])
+    data = raw[at + 1:at + 1 + 3 * width * height]
+    return Image(width, height, data)
+
+
+def write_ppm(path, width, height, data):
+    with open(path, 'wb') as f:
+        f.write(b'P6\n%d %d\n255\n' % (width, height))
+        f.write(bytes(data))
+
+
+def make_desktop(width, height, path):
+    """A grid of 4 x 3 cells in five flat colours and one horizontal gradient whose neighbouring
+    pixels differ by far less than the threshold; no two touching cells are alike."""
+    flat = [(40, 90, 160), (230, 200, 40), (60, 160, 70), (120, 120, 120), (150, 40, 90)]
+    layout = [[0, 1, 2, 3], [4, 5, 0, 1], [2, 3, 4, 0]]  # 5: the gradient
+    data = bytearray()
+    for y in range(height):
+        for x in range(width):
+            kind = layout[y * 3 // height][x * 4 // width]
+            if kind == 5:
+                cell_left = (x * 4 // width) * width // 4
+                data += bytes((100 + (x - cell_left) * 100 // (width // 4), 210, 230))
+            else:
+                data += bytes(flat[kind])
+    write_ppm(path, width, height, data)
+
+
+def tile_color(x, y):
+    """Unique per pixel, and 255 apart in red from each 4-neighbour, across the tile's edges too."""
+    if (x + y) % 2 == 0:
+        return (255, 8 * x, 8 * y)
+    return (0, 128 + 8 * x, 128 + 8 * y)
+
+
+def make_tile(path):
+    data = bytearray()
+    for y in range(16):
+        for x in range(16):
+            data += bytes(tile_color(x, y))
+    write_ppm(path, 16, 16, data)
+
+
+def similar(a, b, threshold):
+    return abs(a[0] - b[0]) + abs(a[1] - b[1]) + abs(a[2] - b[2]) < threshold
+
+
+def areas(picture, threshold):
+    """Labels every pixel with its 4-connected area of chained-similar colour."""
+    width, height = picture.width, picture.height
+    label = [-1] * (width * height)
+    count = 0
+    for start in range(width * height):
+        if label[start] >= 0:
+            continue
+        label[start] = count
+        stack = [start]
+        while stack:
+            at = stack.pop()
+            x, y = at % width, at // width
+            here = picture.pixel(x, y)
+            for nx, ny in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1)):
+                if 0 <= nx < width and 0 <= ny < height:
+                    n = ny * width + nx
+                    if label[n] < 0 and similar(here, picture.pixel(nx, ny), threshold):
+                        label[n] = count
+                        stack.append(n)
+        count += 1
+    return label, count
+
+
+def tiled(tile, width, height):
+    """The texture tiled from the screen's top-left corner."""
+    data = bytearray()
+    for y in range(height):
+        row = tile.row(y % tile.height)
+        data += (row * (width // tile.width + 1))[:3 * width]
+    return Image(width, height, bytes(data))
+
+
+def caption_box(shot, desktop, texture):
+    """The bounding box of the pixels that are neither desktop nor texture, or None."""
+    left, top, right, bottom = shot.width, shot.height, -1, -1
+    white = 0
+    for y in range(shot.height):
+        row, d, t = shot.row(y), desktop.row(y), texture.row(y)
+        if row == d or row == t:
+            continue
+        for x in range(shot.width):
+            p = row[3 * x:3 * x + 3]
+            if p != d[3 * x:3 * x + 3] and p != t[3 * x:3 * x + 3]:
+                left, top, right, bottom = min(left, x), min(top, y), max(right, x), max(bottom, y)
+                white += p == b'\xff\xff\xff'
+    if right < 0:
+        return None, 0
+    return (left, top, right, bottom), white
+
+
+def check_state(shot, desktop, texture, label, count, area_bottom):
+    """One screenshot: returns (restored_from_row, textured_areas, wiping) or raises with what is
+    wrong. The wipe is under way when a textured area reaches into the rows already restored."""
+    width, height = shot.width, shot.height
+    box, white = caption_box(shot, desktop, texture)
+    if box is None or white < MIN_CAPTION_WHITE:
+        raise AssertionError(f'no caption: box {box}, {white} white pixels')
+    left, top, right, bottom = box
+    if top > 8 or bottom >= CAPTION_BOX_HEIGHT or right < width - 12 or \
+            left < width - CAPTION_BOX_WIDTH:
+        raise AssertionError(f'the caption is not at the top right: box {box}')
+    in_caption = lambda x, y: left <= x <= right and top <= y <= bottom
+
+    # The wipe restores from the bottom: find the first row from which the desktop is back.
+    restored = height
+    while restored > 0:
+        y = restored - 1
+        row, d = shot.row(y), desktop.row(y)
+        if y <= bottom:
+            row, d = row[:3 * left] + row[3 * (right + 1):], d[:3 * left] + d[3 * (right + 1):]
+        if row != d:
+            break
+        restored -= 1
+
+    # Above that row every area is either untouched or wholly the tiled texture.
+    textured = [0] * count
+    untouched = [0] * count
+    for y in range(restored):
+        row, d, t = shot.row(y), desktop.row(y), texture.row(y)
+        for x in range(width):
+            if y <= bottom and in_caption(x, y):
+                continue
+            p, dp, tp = row[3 * x:3 * x + 3], d[3 * x:3 * x + 3], t[3 * x:3 * x + 3]
+            if dp == tp:
+                continue
+            area = label[y * width + x]
+            if p == tp:
+                textured[area] += 1
+            elif p == dp:
+                untouched[area] += 1
+    mixed = [a for a in range(count) if textured[a] and untouched[a]]
+    if mixed:
+        a = mixed[0]
+        raise AssertionError(f'area {a} is partly filled: {textured[a]} pixels textured, '
+                             f'{untouched[a]} not')
+    filled = [a for a in range(count) if textured[a]]
+    return restored, len(filled), any(area_bottom[a] >= restored for a in filled)
+
+
+def fill_cycle(desktop_path, tile_path, threshold, shots):
+    desktop, tile = read_ppm(desktop_path), read_ppm(tile_path)
+    texture = tiled(tile, desktop.width, desktop.height)
+    label, count = areas(desktop, threshold)
+    area_bottom = [0] * count
+    for at, area in enumerate(label):
+        area_bottom[area] = at // desktop.width
+    print(f'desktop: {count} areas of similar colour')
+    seen_fill = seen_wipe = seen_back = shown = False
+    previous = None
+    for path in shots:
+        shot = read_ppm(path)
+        if (shot.width, shot.height) != (desktop.width, desktop.height):
+            raise SystemExit(f'{path}: {shot.width}x{shot.height}, not the desktop size')
+        if shot.data == previous:
+            continue
+        previous = shot.data
+        if not shown and shot.data == desktop.data:
+            print(f'{path}: the desktop, the saver not painted yet')
+            continue
+        shown = True
+        try:
+            restored, filled, wiping = check_state(shot, desktop, texture, label, count,
+                                                   area_bottom)
+        except AssertionError as problem:
+            raise SystemExit(f'FAIL {path}: {problem}')
+        if wiping:
+            state = f'wiping (desktop back from row {restored})'
+            seen_wipe = seen_wipe or seen_fill
+        elif filled > 0:
+            state = 'filling'
+            seen_fill = True
+        else:
+            state = 'desktop'
+            seen_back = seen_back or seen_wipe
+        print(f'{path}: {state}, {filled} areas textured')
+    if not (seen_fill and seen_wipe and seen_back):
+        raise SystemExit(f'FAIL: the run did not show fills, a wipe and the desktop again in that '
+                         f'order (fills {seen_fill}, wipe {seen_wipe}, back {seen_back})')
+    print('fill cycle: OK')
+
+
+def same(a_path, b_path, box):
+    a, b = read_ppm(a_path), read_ppm(b_path)
+    if box is None:
+        box = (0, 0, min(a.width, b.width), min(a.height, b.height))
+        if (a.width, a.height) != (b.width, b.height):
+            raise SystemExit(f'FAIL: {a_path} and {b_path} differ in size')
+    x0, y0, w, h = box
+    for y in range(y0, y0 + h):
+        ra, rb = a.row(y)[3 * x0:3 * (x0 + w)], b.row(y)[3 * x0:3 * (x0 + w)]
+        if ra != rb:
+            x = next(i for i in range(w) if ra[3 * i:3 * i + 3] != rb[3 * i:3 * i + 3])
+            raise SystemExit(f'FAIL: {a_path} and {b_path} differ at ({x0 + x},{y})')
+    print('same: OK')
+
+
+def preview(shot_path, left, top, picture_path):
+    shot, picture = read_ppm(shot_path), read_ppm(picture_path)
+    px, py = 36, 12
+    black = b'\x00\x00\x00'
+    for y in range(112):
+        for x in range(152):
+            found = shot.pixel(left + x, top + y)
+            inside = px <= x < px + picture.width and py <= y < py + picture.height
+            expected = picture.pixel(x - px, y - py) if inside else black
+            if found != expected:
+                raise SystemExit(f'FAIL: preview pixel ({x},{y}) is {tuple(found)}, expected '
+                                 f'{tuple(expected)}')
+    print('preview: OK')
+
+
+def main(argv):
+    if len(argv) >= 2:
+        command, args = argv[1], argv[2:]
+        if command == 'make-desktop' and len(args) == 3:
+            return make_desktop(int(args[0]), int(args[1]), args[2])
+        if command == 'make-tile' and len(args) == 1:
+            return make_tile(args[0])
+        if command == 'fill-cycle' and len(args) >= 4:
+            return fill_cycle(args[0], args[1], int(args[2]), args[3:])
+        if command == 'same' and len(args) in (2, 6):
+            box = tuple(int(v) for v in args[2:]) if len(args) == 6 else None
+            return same(args[0], args[1], box)
+        if command == 'preview' and len(args) == 4:
+            return preview(args[0], int(args[1]), int(args[2]), args[3])
+    raise SystemExit(__doc__)
+
+
+if __name__ == '__main__':
+    main(sys.argv)
