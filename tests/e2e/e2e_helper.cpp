@@ -61,11 +61,11 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// Pumps the host's messages until `process` ends (or, with no process, until `stopFile` exists)
-// or the time is up. True when the process ended.
+// Pumps the host's messages until `process` ends, `stopFile` exists (when one is given) or the
+// time is up. True when the process ended.
 bool PumpUntil(HANDLE process, const char* stopFile, DWORD deadline) {
   while (static_cast<LONG>(deadline - GetTickCount()) > 0) {
-    if (process == nullptr && FileExists(stopFile)) return false;
+    if (stopFile != nullptr && FileExists(stopFile)) return false;
     const DWORD count = process != nullptr ? 1 : 0;
     const DWORD woke = MsgWaitForMultipleObjects(count, &process, FALSE, 50, QS_ALLINPUT);
     if (process != nullptr && woke == WAIT_OBJECT_0) return true;
@@ -130,14 +130,11 @@ int Host(int argc, char** argv) {
   CloseHandle(child.hThread);
 
   const DWORD deadline = GetTickCount() + kHostLifetimeMs;
-  bool ended = PumpUntil(child.hProcess, stopFile, deadline);
-  if (ended) {
+  if (PumpUntil(child.hProcess, stopFile, deadline)) {
     ReportExit(report, child.hProcess);
     PumpUntil(nullptr, stopFile, deadline);
   } else {
     // Still running: the stop file asks for the host window to go, and the preview with it.
-    while (!FileExists(stopFile) && static_cast<LONG>(deadline - GetTickCount()) > 0)
-      PumpUntil(nullptr, stopFile, deadline);
     if (onDesktop) {
       HWND preview = FindWindowExA(window, nullptr, kSaverClass, nullptr);
       if (preview != nullptr) PostMessageA(preview, WM_CLOSE, 0, 0);
@@ -145,7 +142,7 @@ int Host(int argc, char** argv) {
       DestroyWindow(window);
     }
     window = nullptr;
-    if (WaitForSingleObject(child.hProcess, 15000) == WAIT_OBJECT_0) {
+    if (PumpUntil(child.hProcess, nullptr, GetTickCount() + 15000)) {
       ReportExit(report, child.hProcess);
     } else {
       AppendLine(report, "still-running");
