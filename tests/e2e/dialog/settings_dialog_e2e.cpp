@@ -42,8 +42,8 @@ std::string MultiString(std::initializer_list<std::string> paths) {
 
 void Store(const char* name, DWORD type, const std::string& bytes) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                            static_cast<DWORD>(bytes.size())),
@@ -124,8 +124,8 @@ BOOL CALLBACK MatchDialogWindow(HWND window, LPARAM parameter) {
   char title[128] = "", className[32] = "";
   GetWindowTextA(window, title, sizeof title);
   GetClassNameA(window, className, sizeof className);
-  if (process != query->process || !IsWindowVisible(window) ||
-      std::string(className) != "#32770" || std::string(title) != query->title) {
+  if (process != query->process || !IsWindowVisible(window) || std::string(className) != "#32770" ||
+      std::string(title) != query->title) {
     return TRUE;
   }
   query->found = window;
@@ -136,6 +136,18 @@ HWND FindDialogOf(DWORD process, const char* title) {
   WindowQuery query{process, title, nullptr};
   EnumWindows(MatchDialogWindow, reinterpret_cast<LPARAM>(&query));
   return query.found;
+}
+
+// A list box row or combo box item of another process, in the ANSI code page. Asked for in
+// UTF-16: across processes wine answers the narrow messages with the UTF-16 text unconverted.
+std::string ItemText(HWND control, UINT lengthMessage, UINT textMessage, LRESULT item) {
+  const LRESULT length = SendMessageW(control, lengthMessage, item, 0);
+  if (length <= 0) return "";
+  std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(control, textMessage, item, reinterpret_cast<LPARAM>(&wide[0]));
+  char narrow[1024] = "";
+  WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr);
+  return narrow;
 }
 
 // ---- The saver in settings mode ----
@@ -221,14 +233,8 @@ class SettingsRun {
   std::vector<std::string> Rows() const {
     std::vector<std::string> rows;
     const HWND list = Item(IDC_TEXTURE_LIST);
-    const auto count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT row = 0; row < count; ++row) {
-      std::string text(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, row, 0)) + 1,
-                       '\0');
-      const auto length = SendMessageA(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(&text[0]));
-      text.resize(length < 0 ? 0 : static_cast<std::size_t>(length));
-      rows.push_back(text);
-    }
+    for (LRESULT row = 0; row < SendMessageA(list, LB_GETCOUNT, 0, 0); ++row)
+      rows.push_back(ItemText(list, LB_GETTEXTLEN, LB_GETTEXT, row));
     return rows;
   }
   LRESULT Selection() const { return SendMessageA(Item(IDC_TEXTURE_LIST), LB_GETCURSEL, 0, 0); }
@@ -290,12 +296,32 @@ class SettingsRun {
 
 // ---- Fixture ----
 
+// With no window manager on the test display, wine waits two seconds for each hidden managed
+// window to be confirmed withdrawn: the saver's windows are left unmanaged for these runs.
+class UnmanagedSaverWindows : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, (std::string(kSaverAppKey) + "\\X11 Driver").c_str(), 0,
+                    nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+    RegCloseKey(key);
+  }
+  void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kSaverAppKey); }
+
+ private:
+  static constexpr char kSaverAppKey[] = "Software\\Wine\\AppDefaults\\Vesperine.scr";
+};
+
+[[maybe_unused]] ::testing::Environment* const kUnmanagedSaverWindows =
+    ::testing::AddGlobalTestEnvironment(new UnmanagedSaverWindows);
+
 class SettingsDialogE2e : public ::testing::Test {
  protected:
   void SetUp() override {
     RegDeleteTreeA(HKEY_CURRENT_USER, kVendorKey);
-    owner_ = CreateWindowExA(0, "STATIC", "Display Properties", WS_POPUP | WS_VISIBLE, 0, 0, 40,
-                             40, nullptr, nullptr, nullptr, nullptr);
+    owner_ = CreateWindowExA(0, "STATIC", "Display Properties", WS_POPUP, 0, 0, 40, 40, nullptr,
+                             nullptr, nullptr, nullptr);
     ASSERT_NE(owner_, nullptr);
     folder_ = TempFolder();
     CreateDirectoryA(folder_.c_str(), nullptr);
@@ -310,8 +336,8 @@ class SettingsDialogE2e : public ::testing::Test {
 
   // The control panel's command line: "/c:" and its own window's handle in decimal.
   std::string ControlPanelArguments() const {
-    return " /c:" + std::to_string(static_cast<unsigned long long>(
-                        reinterpret_cast<ULONG_PTR>(owner_)));
+    return " /c:" +
+           std::to_string(static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(owner_)));
   }
 
   void Make(const std::string& path) {
@@ -382,11 +408,10 @@ TEST_F(SettingsDialogE2e, OutOfRangeValuesShowAtTheEndsAndApplyStoresThemThere) 
   run.Click(IDC_APPLY);
   EXPECT_TRUE(run.Running());
   const Values applied = StoredValues();
-  EXPECT_EQ(applied,
-            (Values{{"Refresh Time", {REG_DWORD, Dword(70000)}},
-                    {"Time Interval", {REG_DWORD, Dword(50)}},
-                    {"Color Difference", {REG_DWORD, Dword(21)}},
-                    {"Texture", {REG_MULTI_SZ, MultiString({"C:\\Tex\\one.bmp"})}}}));
+  EXPECT_EQ(applied, (Values{{"Refresh Time", {REG_DWORD, Dword(70000)}},
+                             {"Time Interval", {REG_DWORD, Dword(50)}},
+                             {"Color Difference", {REG_DWORD, Dword(21)}},
+                             {"Texture", {REG_MULTI_SZ, MultiString({"C:\\Tex\\one.bmp"})}}}));
 
   // Changes after Apply are dropped by Cancel; what Apply stored stays.
   run.Move(IDC_REFRESH_SLIDER, 600);
@@ -409,13 +434,13 @@ TEST_F(SettingsDialogE2e, OkStoresTheTrackbarsAndTheListAndEndsWithOne) {
   run.Move(IDC_SPEED_SLIDER, 4999);
   run.Click(IDOK);
   EXPECT_EQ(run.Finish(), 1);
-  EXPECT_EQ(StoredValues(),
-            (Values{{"AppFolder", {REG_SZ, appFolder}},
-                    {"Refresh Time", {REG_DWORD, Dword(6120)}},
-                    {"Time Interval", {REG_DWORD, Dword(4999)}},
-                    {"Color Difference", {REG_DWORD, Dword(21)}},
-                    {"Texture", {REG_MULTI_SZ,
-                                 MultiString({"C:\\Tex\\one.bmp", "C:\\Tex\\two.bmp"})}}}));
+  EXPECT_EQ(
+      StoredValues(),
+      (Values{{"AppFolder", {REG_SZ, appFolder}},
+              {"Refresh Time", {REG_DWORD, Dword(6120)}},
+              {"Time Interval", {REG_DWORD, Dword(4999)}},
+              {"Color Difference", {REG_DWORD, Dword(21)}},
+              {"Texture", {REG_MULTI_SZ, MultiString({"C:\\Tex\\one.bmp", "C:\\Tex\\two.bmp"})}}}));
 }
 
 TEST_F(SettingsDialogE2e, EscapeAndTheCloseBoxCancelEnterConfirms) {
@@ -506,11 +531,8 @@ TEST_F(SettingsDialogE2e, TheOpenFileDialogOffersTheTextureTypesAndItsCancelChan
   // The file type box lists the filter's descriptions, the first one chosen.
   const HWND types = GetDlgItem(files, 0x470);
   std::vector<std::string> offered;
-  for (LRESULT item = 0; item < SendMessageA(types, CB_GETCOUNT, 0, 0); ++item) {
-    char text[128] = "";
-    SendMessageA(types, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(text));
-    offered.push_back(text);
-  }
+  for (LRESULT item = 0; item < SendMessageA(types, CB_GETCOUNT, 0, 0); ++item)
+    offered.push_back(ItemText(types, CB_GETLBTEXTLEN, CB_GETLBTEXT, item));
   EXPECT_EQ(offered, (std::vector<std::string>{
                          "Bitmap Files (*.bmp)", "Jpeg Files (*.jpg)", "Gif Files (*.gif)",
                          "Portable Network Graphic (*.png)", "All Files (*.*)"}));
