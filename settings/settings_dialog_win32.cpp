@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <cstddef>
 #include <cstdint>
 
 #include "settings/settings_dialog_ids.h"
@@ -36,8 +37,10 @@ constexpr char kTextureFileTitle[] = "Select texture file name";
 constexpr char kTextureFileDefaultExtension[] = "BMP";
 
 // The record as the first explorer-style dialogs knew it, without the trailing reserved fields.
+constexpr DWORD kOpenFileNameBytes =
+    offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(OPENFILENAMEA::lpTemplateName);
 #ifndef _WIN64
-static_assert(OPENFILENAME_SIZE_VERSION_400A == 76);
+static_assert(kOpenFileNameBytes == 76);
 #endif
 
 void SetUpTrackbar(HWND trackbar, WORD minimum, WORD maximum, WPARAM tickFrequency,
@@ -112,7 +115,7 @@ BOOL InitSettingsDialog(HWND dialog) {
 BOOL AddTextureFiles(HWND dialog) {
   char files[kTextureFileBufferBytes] = {};
   OPENFILENAMEA request{};
-  request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  request.lStructSize = kOpenFileNameBytes;
   request.hwndOwner = dialog;
   request.hInstance = SaverInstance;
   request.lpstrFilter = kTextureFileFilter;
