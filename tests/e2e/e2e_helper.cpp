@@ -13,6 +13,9 @@
 //       Wine draws a child window whose parent belongs to another process only when that parent
 //       is the desktop window: a preview is therefore hosted by the desktop window of a virtual
 //       desktop of the host's size (wine explorer /desktop=NAME,152x112).
+//   e2e_helper raw COMMANDLINE
+//       Starts a program with exactly this command line (blanks and all) and ends with its exit
+//       code.
 //   e2e_helper cursor
 //       Prints "cursor SHOWING HANDLE": the cursor the system shows now, 0 for none.
 //   e2e_helper saver-windows
@@ -154,11 +157,20 @@ int Host(int argc, char** argv) {
   return 0;
 }
 
-int Wallpaper(const char* path) {
-  return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(path),
-                               SPIF_SENDCHANGE | SPIF_UPDATEINIFILE)
-             ? 0
-             : 1;
+int Raw(const char* commandLine) {
+  std::string line = commandLine;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION child = {};
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &child))
+    return 3;
+  CloseHandle(child.hThread);
+  WaitForSingleObject(child.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(child.hProcess, &code);
+  CloseHandle(child.hProcess);
+  return static_cast<int>(code);
 }
 
 int Cursor() {
@@ -191,8 +203,8 @@ int SaverWindows() {
 int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "host") == 0) return Host(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "cursor") == 0) return Cursor();
-  if (argc == 3 && std::strcmp(argv[1], "wallpaper") == 0) return Wallpaper(argv[2]);
+  if (argc == 3 && std::strcmp(argv[1], "raw") == 0) return Raw(argv[2]);
   if (argc >= 2 && std::strcmp(argv[1], "saver-windows") == 0) return SaverWindows();
-  std::fprintf(stderr, "usage: e2e_helper host|cursor|saver-windows ...\n");
+  std::fprintf(stderr, "usage: e2e_helper host|raw|cursor|saver-windows ...\n");
   return 2;
 }

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Command tails of the real saver on the NT family (wine's default):
+#   /p without a window, /p 0, /p:N, /p with a number that names no window, /x, /?, /a and /a N
+#   end with -1 (255 on Linux) and leave the screen as it was;
+#   an empty tail, a blank tail (blanks and a tab) and the /c forms open the settings dialog,
+#   which the test cancels with Escape (exit code 2), when the build carries dialog 2003; without
+#   it they end with -1 like the others.
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+e2e_begin command_line 640 480
+e2e_step "settings"
+tile=$E2E_DIR/tile.ppm
+desktop=$E2E_DIR/desktop.ppm
+e2e_check make-tile "$tile"
+convert "$tile" PNG24:"$E2E_DIR/tile.png"
+e2e_saver_settings "$E2E_DIR/tile.png" 50000 1000
+e2e_check make-desktop "$E2E_WIDTH" "$E2E_HEIGHT" "$desktop"
+e2e_set_desktop "$desktop"
+
+if x86_64-w64-mingw32-windres -i "$E2E_SAVER" -O rc 2>/dev/null | grep -q '^2003 DIALOG'; then
+  has_dialog=1
+  e2e_log "the build carries the settings dialog (2003): its tails open it"
+else
+  has_dialog=0
+  e2e_log "the build has no settings dialog yet: its tails end with -1"
+fi
+
+saver=$(win_path "$E2E_SAVER")
+no_window=999999 # names no window
+
+# run_tail WHAT TAIL: the saver started with exactly "PROGRAM TAIL" as its command line.
+run_tail() {
+  e2e_log "$1"
+  e2e_start "tail.log" "$E2E_HELPER" raw "$saver$2"
+}
+
+expect_nothing() {
+  local what=$1
+  run_tail "$what" "$2"
+  e2e_expect_exit "$E2E_PID" 30 255 "'$2'"
+  e2e_shot "$E2E_DIR/after.ppm"
+  e2e_check same "$E2E_DIR/after.ppm" "$desktop" >/dev/null ||
+    e2e_fail "'$2' changed the screen"
+}
+
+expect_settings() {
+  run_tail "$1" "$2"
+  if ((has_dialog == 0)); then
+    e2e_expect_exit "$E2E_PID" 30 255 "'$2'"
+    return 0
+  fi
+  local started=$SECONDS dialog=
+  until [[ -n $dialog ]]; do
+    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "'$2' ended without showing the dialog"
+    ((SECONDS - started < 30)) || e2e_fail "'$2' showed no dialog within 30 s"
+    sleep 0.1
+    dialog=$(xdotool search --onlyvisible --classname '^vesperine' 2>/dev/null | head -1 || true)
+  done
+  # Without a window manager the keyboard follows the pointer: put it over the dialog.
+  xdotool mousemove --window "$dialog" 5 5
+  while kill -0 "$E2E_PID" 2>/dev/null; do
+    ((SECONDS - started < 30)) || e2e_fail "'$2': the dialog did not close on Escape"
+    xdotool key Escape
+    sleep 0.5
+  done
+  e2e_expect_exit "$E2E_PID" 5 2 "'$2' (dialog cancelled)"
+}
+
+e2e_step "tails that end with -1"
+expect_nothing "preview without a window" " /p"
+expect_nothing "preview of window 0" " /p 0"
+expect_nothing "preview after a colon" " /p:$no_window"
+expect_nothing "preview of no window" " /p $no_window"
+expect_nothing "unknown switch" " /x"
+expect_nothing "question mark" " /?"
+expect_nothing "change password on NT" " /a"
+expect_nothing "change password on NT, with a window" " -a $no_window"
+
+e2e_step "settings tails"
+expect_settings "empty tail" ""
+expect_settings "blank tail" $'   \t '
+expect_settings "/c" " /c"
+expect_settings "/c with a number that names no window" " /c:$no_window"
+expect_settings "/c with a blank before the number" " -C 12345"
