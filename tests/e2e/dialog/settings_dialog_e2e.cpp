@@ -528,6 +528,8 @@ TEST_F(SettingsDialogE2e, TheOpenFileDialogOffersTheTextureTypesAndItsCancelChan
   const HWND files = run.OpenFileDialog();
   ASSERT_NE(files, nullptr);
   EXPECT_EQ(GetWindow(files, GW_OWNER), run.dialog());
+  const HWND readOnly = GetDlgItem(files, 0x410);
+  EXPECT_TRUE(readOnly == nullptr || !IsWindowVisible(readOnly)) << "no read-only box";
   // The file type box lists the filter's descriptions, the first one chosen.
   const HWND types = GetDlgItem(files, 0x470);
   std::vector<std::string> offered;
