@@ -1,50 +1,180 @@
 #!/usr/bin/env bash
-# The project's run command, for now: the fill engine on a picture of our own, headless. It builds
-# vesperine-render, draws a desktop-like picture and a small texture with ImageMagick, asks the
-# probe about a point of the sky, fills the sky's area with the texture and says where the result
-# is. Arguments: an optional X,Y to use instead of the sky's point, and an optional threshold.
+# The project's run command: installs what is missing, builds the saver (build/win64) and starts it
+# full screen under wine.
+#
+# With an X display ($DISPLAY reachable) the saver runs on it, in the user's own wine prefix
+# ($WINEPREFIX or ~/.wine); when the user has no textures registered yet, the sample textures of
+# resources/textures/ are registered first. Any input ends it, as a screen saver.
+#
+# Without a display it runs a demo on a virtual screen instead: a private Xvfb and a private wine
+# prefix under build/demo/, a generated wallpaper as the desktop, the sample textures with a short
+# "Time Interval" and "Refresh Time", and screenshots of one whole cycle (the fills, the wipe and
+# the desktop back) in build/demo/; a key press ends the saver at the end.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-at=${1:-300,150}
-threshold=${2:-21}
+cd "$root"
 
-bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh" native vesperine-render
-render=$root/build/native/tools/vesperine-render
+bash scripts/setup.sh
+bash scripts/build.sh win64 Vesperine
+saver=$root/build/win64/resources/Vesperine.scr
 
-demo=$root/build/demo
-mkdir -p "$demo"
-desktop=$demo/desktop.png
-texture=$demo/texture.png
-filled=$demo/filled.png
+export WINEARCH=win64 WINEDEBUG=-all
+# No .NET or HTML engine: wine would otherwise offer to download them in a dialog.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+key='HKCU\Software\Ondrel\Vesperine'
 
-# A desktop: a sky in a smooth gradient, a sun, two hills, a few icons and a taskbar. PNG24 keeps
-# the files plain 8-bit RGB whatever ImageMagick would otherwise choose; without antialiasing the
-# shapes have hard edges, so the sky is an area of its own.
-convert -size 800x600 gradient:'#1d3b72-#a4c8e6' +antialias \
-  -fill '#f6d55c' -draw 'circle 640,110 640,160' \
-  -fill '#4a8a3f' -draw 'ellipse 220,610 430,210 180,360' \
-  -fill '#2e6b2a' -draw 'ellipse 660,640 360,190 180,360' \
-  -fill '#e8e8e8' -draw 'rectangle 24,24 64,64' -draw 'rectangle 24,92 64,132' \
-  -fill '#c06030' -draw 'rectangle 32,32 56,56' -draw 'rectangle 32,100 56,124' \
-  -fill '#c0c0c0' -draw 'rectangle 0,568 799,599' \
-  -fill '#204080' -draw 'rectangle 4,572 84,595' \
-  PNG24:"$desktop"
-# A texture: a 32x32 tile with a diamond, so the tiling shows.
-convert -size 32x32 xc:'#7a2a5a' \
-  -fill '#e8a0c0' -draw 'polygon 16,2 30,16 16,30 2,16' \
-  -fill '#fff4c0' -draw 'circle 16,16 16,11' \
-  PNG24:"$texture"
+win_path() {
+  local path
+  path=$(realpath -m "$1")
+  echo "Z:${path//\//\\}"
+}
 
-answer=$("$render" probe --desktop "$desktop" --at "$at" --threshold "$threshold")
-if [[ $answer == 1 ]]; then
-  echo "probe at $at (threshold $threshold): 1, the area is large enough to fill"
-else
-  echo "probe at $at (threshold $threshold): $answer, the area is too small to be worth a fill"
+# The sample textures as one REG_MULTI_SZ value, in regedit's hex(7) form.
+texture_value() {
+  local bytes=() file path i
+  for file in "$root"/resources/textures/*; do
+    path=$(win_path "$file")
+    for ((i = 0; i < ${#path}; i++)); do
+      bytes+=("$(printf '%02x' "'${path:i:1}")")
+    done
+    bytes+=(00)
+  done
+  bytes+=(00)
+  local IFS=,
+  echo "hex(7):${bytes[*]}"
+}
+
+# register_settings FILE [LINE...]: writes the sample textures (and any further value lines) into
+# the saver's key with regedit.
+register_settings() {
+  local file=$1
+  shift
+  printf '%s\r\n' REGEDIT4 "" '[HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' \
+    "\"Texture\"=$(texture_value)" "$@" >"$file"
+  wine regedit /S "$(win_path "$file")"
+}
+
+display_reachable() {
+  [[ -n ${DISPLAY:-} ]] && xdotool getdisplaygeometry >/dev/null 2>&1
+}
+
+if display_reachable; then
+  if ! wine reg query "$key" /v Texture 2>/dev/null | grep -q 'REG_MULTI_SZ.*[A-Za-z]'; then
+    echo "run: registering the sample textures in $key"
+    register_settings "$root/build/win64/sample-textures.reg"
+  fi
+  echo "run: starting the saver on $DISPLAY; any key, click or mouse move ends it"
+  status=0
+  wine "$saver" /s || status=$?
+  echo "run: the saver ended with exit code $status"
+  exit "$status"
 fi
-"$render" fill --desktop "$desktop" --texture "$texture" --at "$at" --threshold "$threshold" \
-  --out "$filled"
-echo "desktop picture: $desktop"
-echo "texture:         $texture"
-echo "filled picture:  $filled"
+
+# ---- No display: the demo on a virtual screen ----------------------------------------------------
+demo=$root/build/demo
+width=1280
+height=720
+mkdir -p "$demo"
+rm -f "$demo"/cycle-*.png
+export WINEPREFIX=$demo/wineprefix
+
+xvfb_pid=
+cleanup() {
+  local status=$?
+  wineserver -k 2>/dev/null || true
+  timeout 30 wineserver -w 2>/dev/null || true
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  exit "$status"
+}
+trap cleanup EXIT
+
+echo "run: no X display; the demo runs on a virtual ${width}x${height} screen"
+number_file=$demo/display
+# -noreset keeps the root window's picture when the last client leaves.
+Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp -noreset 3>"$number_file" \
+  </dev/null >"$demo/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for ((tries = 0; tries < 200; tries++)); do
+  [[ -s $number_file && $(<"$number_file") =~ ^[0-9]+$ ]] && break
+  sleep 0.05
+done
+[[ -s $number_file ]] || {
+  echo "run: Xvfb did not start (see $demo/xvfb.log)" >&2
+  exit 1
+}
+DISPLAY=":$(<"$number_file")"
+export DISPLAY
+
+if [[ ! -f $WINEPREFIX/.vesperine-ready ]]; then
+  echo "run: setting up the demo's wine prefix (once, about half a minute)"
+  wineboot -i </dev/null >"$demo/wine.log" 2>&1
+  timeout 120 wineserver -w || true
+  touch "$WINEPREFIX/.vesperine-ready"
+fi
+# One wine server for the whole demo, its desktop process started before the wallpaper is shown.
+wineserver -p
+wine cmd /c exit </dev/null >>"$demo/wine.log" 2>&1
+
+# Six fills, one every 0.7 s, then the wipe.
+interval=700
+refresh=4200
+register_settings "$demo/settings.reg" \
+  "\"Time Interval\"=dword:$(printf '%08x' $interval)" \
+  "\"Refresh Time\"=dword:$(printf '%08x' $refresh)" >>"$demo/wine.log" 2>&1
+
+# A wallpaper with large areas of even colour: sky, sun, hills, a lake, icons and a taskbar.
+wallpaper=$demo/wallpaper.png
+convert -size ${width}x${height} gradient:'#1d3b72-#a4c8e6' +antialias \
+  -fill '#f6d55c' -draw 'circle 1010,150 1010,215' \
+  -fill '#4a8a3f' -draw 'ellipse 330,760 620,330 180,360' \
+  -fill '#2e6b2a' -draw 'ellipse 1000,800 520,300 180,360' \
+  -fill '#3d6fa8' -draw 'ellipse 700,650 210,45 0,360' \
+  -fill '#e8e8e8' -draw 'rectangle 24,24 72,72' -draw 'rectangle 24,100 72,148' \
+  -fill '#c06030' -draw 'rectangle 34,34 62,62' -draw 'rectangle 34,110 62,138' \
+  -fill '#c0c0c0' -draw "rectangle 0,$((height - 36)) $((width - 1)),$((height - 1))" \
+  -fill '#204080' -draw "rectangle 4,$((height - 32)) 100,$((height - 5))" \
+  PNG24:"$wallpaper"
+display -window root "$wallpaper" || true # exits with 1 after setting the background
+
+echo "run: starting the saver"
+wine "$saver" /s >>"$demo/wine.log" 2>&1 &
+saver_pid=$!
+started=$SECONDS
+until xdotool search --name '^Screen Saver$' >/dev/null 2>&1; do
+  if ! kill -0 "$saver_pid" 2>/dev/null || ((SECONDS - started > 60)); then
+    import -window root "$demo/cycle-failed.png"
+    echo "run: the saver did not show its window (see $demo/cycle-failed.png)" >&2
+    exit 1
+  fi
+  sleep 0.1
+done
+
+# One picture a fill (after each 0.7 s tick), then pictures of the wipe, then the desktop back.
+shot=0
+take() {
+  shot=$((shot + 1))
+  import -window root "$demo/$(printf 'cycle-%02d-%s.png' "$shot" "$1")"
+}
+sleep 0.3
+take start
+for ((fill = 1; fill <= refresh / interval; fill++)); do
+  sleep 0.7
+  take "fill$fill"
+done
+for ((band = 1; band <= 6; band++)); do
+  sleep 0.5
+  take wipe
+done
+sleep 0.5
+take back
+
+xdotool key space
+status=0
+wait "$saver_pid" || status=$?
+echo "run: the saver ended with exit code $status after a key press"
+echo "run: screenshots of one cycle in $demo:"
+ls "$demo"/cycle-*.png

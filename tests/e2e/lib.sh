@@ -62,7 +62,8 @@ e2e_begin() {
   local tries
   for ((tries = 0; tries < 200; tries++)); do
     if [[ -s $number_file && $(<"$number_file") =~ ^[0-9]+$ ]]; then
-      export DISPLAY=":$(<"$number_file")"
+      DISPLAY=":$(<"$number_file")"
+      export DISPLAY
       e2e_log "Xvfb ${E2E_WIDTH}x${E2E_HEIGHT} on $DISPLAY, work folder $E2E_DIR"
       # A persistent server keeps wine's desktop process for the whole test: each start of that
       # process clears the root window, which holds the desktop picture the saver captures.

@@ -1,0 +1,235 @@
+#!/usr/bin/env bash
+# Performance figures of the saver under wine, printed, never asserted:
+#
+#   measure.sh [fill] [latency] [cpu]        (all three when none is named)
+#
+#   fill     the whole-canvas fill on real GDI canvases under wine (build/win64's
+#            win32_fill_bench: BM_FillUniform/3840/2160 and BM_FillMaze/1920/1080 with textures
+#            decoded by GDI+), median of 7 repetitions, next to the native figures of
+#            build/native's vesperine_bench and their ratio
+#   latency  the real Vesperine.scr on a 3840x2160 virtual screen over a uniform desktop with
+#            "Time Interval" 50: from a key press (xdotool) to the end of the process, 20 tries,
+#            median and worst
+#   cpu      the saver's average CPU use (user + system time of its process, from /proc) over one
+#            default cycle on 1920x1080: 15 fills 3500 ms apart and the wipe, about 62 s
+#
+# Everything runs on private Xvfb screens with a private wine prefix in build/measure/. The figures
+# depend on the machine and its load: run on an idle machine for steady numbers.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+work=$root/build/measure
+mkdir -p "$work"
+
+parts=("$@")
+((${#parts[@]} > 0)) || parts=(fill latency cpu)
+
+bash scripts/setup.sh >&2
+export WINEPREFIX=$work/wineprefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+xvfb_pid=
+stop_screen() {
+  wineserver -k 2>/dev/null || true
+  timeout 30 wineserver -w 2>/dev/null || true
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=
+  fi
+}
+trap stop_screen EXIT
+
+# start_screen WIDTH HEIGHT: a private Xvfb and the wine server with its desktop on it.
+start_screen() {
+  stop_screen
+  local number_file=$work/display
+  rm -f "$number_file"
+  Xvfb -displayfd 3 -screen 0 "$1x$2x24" -nolisten tcp -noreset 3>"$number_file" </dev/null \
+    >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  local tries
+  for ((tries = 0; tries < 200; tries++)); do
+    [[ -s $number_file && $(<"$number_file") =~ ^[0-9]+$ ]] && break
+    sleep 0.05
+  done
+  DISPLAY=":$(<"$number_file")"
+  export DISPLAY
+  if [[ ! -f $WINEPREFIX/.vesperine-ready ]]; then
+    echo "measure: setting up the wine prefix (once)" >&2
+    wineboot -i </dev/null >"$work/wine.log" 2>&1
+    timeout 120 wineserver -w || true
+    touch "$WINEPREFIX/.vesperine-ready"
+  fi
+  wineserver -p
+  wine cmd /c exit </dev/null >>"$work/wine.log" 2>&1
+}
+
+win_path() {
+  local path
+  path=$(realpath -m "$1")
+  echo "Z:${path//\//\\}"
+}
+
+# saver_settings INTERVAL REFRESH TEXTURE...: the saver's key, written whole; "default" leaves a
+# time out, so that the saver takes its default.
+saver_settings() {
+  local interval=$1 refresh=$2 bytes=() file path i lines=()
+  shift 2
+  for file in "$@"; do
+    path=$(win_path "$file")
+    for ((i = 0; i < ${#path}; i++)); do
+      bytes+=("$(printf '%02x' "'${path:i:1}")")
+    done
+    bytes+=(00)
+  done
+  bytes+=(00)
+  [[ $interval == default ]] || lines+=("\"Time Interval\"=dword:$(printf '%08x' "$interval")")
+  [[ $refresh == default ]] || lines+=("\"Refresh Time\"=dword:$(printf '%08x' "$refresh")")
+  local IFS=,
+  printf '%s\r\n' REGEDIT4 "" '[-HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' \
+    '[HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' "\"Texture\"=hex(7):${bytes[*]}" \
+    "${lines[@]}" >"$work/settings.reg"
+  wine regedit /S "$(win_path "$work/settings.reg")" >>"$work/wine.log" 2>&1
+}
+
+# Starts the saver full screen and waits for its window; its pid in saver_pid.
+start_saver() {
+  wine "$root/build/win64/resources/Vesperine.scr" /s >>"$work/wine.log" 2>&1 &
+  saver_pid=$!
+  local started=$SECONDS
+  until xdotool search --name '^Screen Saver$' >/dev/null 2>&1; do
+    if ! kill -0 "$saver_pid" 2>/dev/null || ((SECONDS - started > 60)); then
+      echo "measure: the saver did not show its window" >&2
+      exit 1
+    fi
+    sleep 0.05
+  done
+}
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+median_and_worst() {
+  sort -n | awk '{v[NR] = $1} END {
+    m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+    printf "median %.0f ms, worst %.0f ms, best %.0f ms over %d tries\n", m, v[NR], v[1], NR }'
+}
+
+# The textures of the fill benchmark, as the native benchmark builds them in memory: two uniform
+# 64x64 tiles and the 64x64 pattern, whose pixel (x, y) is 0x203040 + (4x << 8) + 4y read as
+# 0xRRGGBB (with the carries).
+make_bench_textures() {
+  convert -size 64x64 xc:'#C0A020' PNG24:"$work/uniform_a.png"
+  convert -size 64x64 xc:'#406080' PNG24:"$work/uniform_b.png"
+  python3 -c 'import sys
+pixels = (0x203040 + ((4 * x) << 8) + 4 * y for y in range(64) for x in range(64))
+sys.stdout.buffer.write(b"P6\n64 64\n255\n" + bytes(
+    v for p in pixels for v in (p >> 16 & 255, p >> 8 & 255, p & 255)))' >"$work/pattern.ppm"
+  convert "$work/pattern.ppm" PNG24:"$work/pattern.png"
+}
+
+measure_fill() {
+  echo "== fill: Win32 binding under wine against the native engine"
+  bash scripts/build.sh native vesperine_bench >&2
+  # A tree configured before tests/e2e/ existed learns of the benchmark's target here.
+  bash scripts/build.sh win64 Vesperine >&2
+  cmake build/win64 >/dev/null
+  bash scripts/build.sh win64 win32_fill_bench >&2
+  make_bench_textures
+  local native=$work/native.json
+  build/native/bench/vesperine_bench \
+    --benchmark_filter='BM_Fill(Uniform/3840/2160|Maze/1920/1080)$' \
+    --benchmark_repetitions=7 --benchmark_report_aggregates_only=true \
+    --benchmark_format=json >"$native" 2>/dev/null
+  start_screen 1280 1024
+  local wine_out=$work/win32.txt
+  wine build/win64/tests/e2e/win32_fill_bench.exe "$(win_path "$work/uniform_a.png")" \
+    "$(win_path "$work/uniform_b.png")" "$(win_path "$work/pattern.png")" 7 \
+    2>>"$work/wine.log" | tr -d '\r' >"$wine_out"
+  stop_screen
+  python3 - "$native" "$wine_out" <<'EOF'
+import json, sys
+native = {}
+for b in json.load(open(sys.argv[1]))['benchmarks']:
+    if b.get('aggregate_name') == 'median':
+        scale = {'ns': 1e-6, 'us': 1e-3, 'ms': 1.0, 's': 1e3}[b['time_unit']]
+        native[b['run_name']] = b['real_time'] * scale
+for line in open(sys.argv[2]):
+    name, _, median, _, fastest = line.split()[:5]
+    ratio = float(median) / native[name]
+    print(f'{name}: wine {float(median):.2f} ms (fastest {float(fastest):.2f}), '
+          f'native {native[name]:.2f} ms, ratio {ratio:.2f} (goal: at most 1.5)')
+EOF
+}
+
+measure_latency() {
+  echo "== latency: key press to the end of the saver, 3840x2160, Time Interval 50"
+  bash scripts/build.sh win64 Vesperine >&2
+  make_bench_textures
+  start_screen 3840 2160
+  convert -size 3840x2160 xc:'#406080' PNG24:"$work/uniform_desktop.png"
+  display -window root "$work/uniform_desktop.png" || true
+  # Two textures of other uniform colours: every tick floods the whole screen anew.
+  saver_settings 50 default "$work/uniform_a.png" "$work/uniform_b.png"
+  local try times=()
+  for ((try = 1; try <= 20; try++)); do
+    start_saver
+    sleep 2 # the fills run back to back by now
+    local pressed ended
+    pressed=$(now_ms)
+    xdotool key space
+    while kill -0 "$saver_pid" 2>/dev/null; do
+      sleep 0.002
+    done
+    ended=$(now_ms)
+    wait "$saver_pid" || true
+    times+=($((ended - pressed)))
+  done
+  stop_screen
+  echo "tries (ms): ${times[*]}"
+  printf '%s\n' "${times[@]}" | median_and_worst
+  echo "(goal: median at most 250 ms)"
+}
+
+measure_cpu() {
+  echo "== cpu: one default cycle on 1920x1080 (15 fills 3500 ms apart, then the wipe)"
+  bash scripts/build.sh win64 Vesperine >&2
+  start_screen 1920 1080
+  convert -size 1920x1080 gradient:'#1d3b72-#a4c8e6' +antialias \
+    -fill '#f6d55c' -draw 'circle 1500,220 1500,320' \
+    -fill '#4a8a3f' -draw 'ellipse 500,1140 930,500 180,360' \
+    -fill '#2e6b2a' -draw 'ellipse 1500,1200 780,450 180,360' \
+    -fill '#c0c0c0' -draw 'rectangle 0,1040 1919,1079' PNG24:"$work/desktop_1080.png"
+  display -window root "$work/desktop_1080.png" || true
+  saver_settings default default "$root"/resources/textures/*
+  start_saver
+  local ticks_per_second stat before after started ended
+  ticks_per_second=$(getconf CLK_TCK)
+  read -r -a stat < <(sed 's/^.*) //' "/proc/$saver_pid/stat")
+  before=$((stat[11] + stat[12])) # utime and stime, fields 14 and 15
+  started=$(now_ms)
+  # 15 fills at 3.5 s, the switch at 56 s, 540 wipe ticks of at least 10 ms, the closing tick.
+  sleep 62
+  read -r -a stat < <(sed 's/^.*) //' "/proc/$saver_pid/stat")
+  after=$((stat[11] + stat[12]))
+  ended=$(now_ms)
+  xdotool key space
+  wait "$saver_pid" || true
+  stop_screen
+  awk -v cpu=$((after - before)) -v hz="$ticks_per_second" -v ms=$((ended - started)) 'BEGIN {
+    printf "saver process: %.2f s of CPU (user + system) over %.1f s: %.2f %% of one core\n",
+      cpu / hz, ms / 1000, 100 * cpu / hz / (ms / 1000) }'
+}
+
+for part in "${parts[@]}"; do
+  case $part in
+    fill) measure_fill ;;
+    latency) measure_latency ;;
+    cpu) measure_cpu ;;
+    *)
+      echo "usage: measure.sh [fill] [latency] [cpu]" >&2
+      exit 2
+      ;;
+  esac
+done
