@@ -264,13 +264,13 @@ class SettingsRun {
     return files;
   }
 
-  // Types `text` as the file name of the open-file dialog and presses `button`, then waits until
-  // the dialog has closed and the settings dialog has taken the files.
-  void ChooseFiles(const std::string& text, int button = IDOK) {
+  // Types `text` as the file name of the open-file dialog and presses Open, then waits until the
+  // dialog has closed and the settings dialog has taken the files.
+  void ChooseFiles(const std::string& text) {
     const HWND files = OpenFileDialog();
     ASSERT_NE(files, nullptr) << "no open-file dialog";
     SetWindowTextA(FileNameEdit(files), text.c_str());
-    SendNotifyMessageA(GetDlgItem(files, button), BM_CLICK, 0, 0);
+    SendNotifyMessageA(GetDlgItem(files, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(files); })) << "the open-file dialog stays";
     Settle();
   }
