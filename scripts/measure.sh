@@ -157,9 +157,10 @@ for b in json.load(open(sys.argv[1]))['benchmarks']:
         native[b['run_name']] = b['real_time'] * scale
 for line in open(sys.argv[2]):
     name, _, median, _, fastest = line.split()[:5]
-    ratio = float(median) / native[name]
+    # ".../memory": the same case on plain memory in the Windows program, against the same figure.
+    ratio = float(median) / native[name.replace('/memory', '')]
     print(f'{name}: wine {float(median):.2f} ms (fastest {float(fastest):.2f}), '
-          f'native {native[name]:.2f} ms, ratio {ratio:.2f} (goal: at most 1.5)')
+          f'native {native[name.replace("/memory", "")]:.2f} ms, ratio {ratio:.2f}')
 EOF
 }
 
