@@ -9,7 +9,7 @@
 #            build/native's vesperine_bench and their ratio
 #   latency  the real Vesperine.scr on a 3840x2160 virtual screen over a uniform desktop with
 #            "Time Interval" 50: from a key press (xdotool) to the end of the process, 20 tries,
-#            median and worst
+#            median and worst (with wine's windows unmanaged: see measure_latency)
 #   cpu      the saver's average CPU use (user + system time of its process, from /proc) over one
 #            default cycle on 1920x1080: 15 fills 3500 ms apart and the wipe, about 62 s
 #
@@ -169,6 +169,12 @@ measure_latency() {
   bash scripts/build.sh win64 Vesperine >&2
   make_bench_textures
   start_screen 3840 2160
+  # Wine lets a window manager manage a full-screen window, and on closing it waits up to 2 s
+  # for that manager to take the window back; a bare Xvfb has none, so every try would end with
+  # that wait. Unmanaged windows (wine's setting for a screen without a window manager) skip it.
+  printf '%s\r\n' REGEDIT4 "" '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' \
+    >"$work/unmanaged.reg"
+  wine regedit /S "$(win_path "$work/unmanaged.reg")" >>"$work/wine.log" 2>&1
   convert -size 3840x2160 xc:'#406080' PNG24:"$work/uniform_desktop.png"
   display -window root "$work/uniform_desktop.png" || true
   # Two textures of other uniform colours: every tick floods the whole screen anew.
