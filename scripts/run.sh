@@ -8,8 +8,8 @@
 #
 # Without a display it runs a demo on a virtual screen instead: a private Xvfb and a private wine
 # prefix under build/demo/, a generated wallpaper as the desktop, the sample textures with a short
-# "Time Interval" and "Refresh Time", and screenshots of one whole cycle (the fills, the wipe and
-# the desktop back) in build/demo/; a key press ends the saver at the end.
+# "Time Interval" and "Refresh Time", and screenshots of one cycle (the fills and the wipe) in
+# build/demo/; a key press ends the saver at the end.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -153,7 +153,7 @@ until xdotool search --name '^Screen Saver$' >/dev/null 2>&1; do
   sleep 0.1
 done
 
-# One picture a fill (after each 0.7 s tick), then pictures of the wipe, then the desktop back.
+# One picture a fill (after each 0.7 s tick), then pictures of the wipe as it moves up.
 shot=0
 take() {
   shot=$((shot + 1))
@@ -165,12 +165,10 @@ for ((fill = 1; fill <= refresh / interval; fill++)); do
   sleep 0.7
   take "fill$fill"
 done
-for ((band = 1; band <= 6; band++)); do
-  sleep 0.5
+for ((band = 1; band <= 8; band++)); do
+  sleep 0.15
   take wipe
 done
-sleep 0.5
-take back
 
 xdotool key space
 status=0
