@@ -182,16 +182,17 @@ int Cursor() {
   return 0;
 }
 
+// A named callback: on i686 a lambda does not convert to the stdcall WNDENUMPROC.
+BOOL CALLBACK CountSaverWindow(HWND window, LPARAM counter) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof(name));
+  if (std::strcmp(name, kSaverClass) == 0) ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
 int SaverWindows() {
   int count = 0;
-  EnumWindows(
-      [](HWND window, LPARAM counter) -> BOOL {
-        char name[64] = "";
-        GetClassNameA(window, name, sizeof(name));
-        if (std::strcmp(name, kSaverClass) == 0) ++*reinterpret_cast<int*>(counter);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  EnumWindows(CountSaverWindow, reinterpret_cast<LPARAM>(&count));
   char foreground[64] = "";
   if (HWND window = GetForegroundWindow()) GetClassNameA(window, foreground, sizeof(foreground));
   std::printf("saver-windows %d %d\n", count, std::strcmp(foreground, kSaverClass) == 0 ? 1 : 0);
