@@ -190,14 +190,6 @@ BOOL CALLBACK CountSaverWindow(HWND window, LPARAM counter) {
   return TRUE;
 }
 
-// A plain callback: on i686 an enumeration procedure is stdcall, which no lambda converts to.
-BOOL CALLBACK CountSaverWindow(HWND window, LPARAM counter) {
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof(name));
-  if (std::strcmp(name, kSaverClass) == 0) ++*reinterpret_cast<int*>(counter);
-  return TRUE;
-}
-
 int SaverWindows() {
   int count = 0;
   EnumWindows(CountSaverWindow, reinterpret_cast<LPARAM>(&count));
