@@ -1,9 +1,11 @@
 #include "engine/region_fill.h"
 
+#include <atomic>
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -18,33 +20,88 @@ using engine_detail::Similar;
 using engine_detail::WithPixels;
 
 // ---- FillMask --------------------------------------------------------------------------------
+// The storage of the last released mask is kept for the next fill of the same canvas: fresh
+// pages cost a fault each on first touch, which on some systems (wine among them) costs several
+// times the whole fill. A mask is cleaned where it was marked when it is released, so a mask
+// taken from the spare is already clear, and a small fill costs only its own rows.
 
-FillMask::~FillMask() {
-  std::free(marks);
-  std::free(rowFirst);
+namespace {
+
+struct SpareMask {
+  std::uint8_t* marks = nullptr;
+  int* rows = nullptr;  // rowFirst, then rowLast
+  int width = 0;
+  int height = 0;
+};
+
+SpareMask Spare;                      // lives until the process ends
+std::atomic<bool> SpareInUse{false};  // held while Spare is read or written
+
+bool TakeSpare(int width, int height, std::uint8_t*& marks, int*& rows) {
+  if (SpareInUse.exchange(true)) return false;
+  const bool fits = Spare.marks != nullptr && Spare.width == width && Spare.height == height;
+  if (fits) {
+    marks = Spare.marks;
+    rows = Spare.rows;
+    Spare = SpareMask{};
+  }
+  SpareInUse.store(false);
+  return fits;
 }
 
-bool FillMask::Allocate(int canvasWidth, int canvasHeight) {
+// Keeps a clean mask as the spare, or frees it when the spare is taken or in use.
+void ReturnStorage(std::uint8_t* marks, int* rows, int width, int height) {
+  if (!SpareInUse.exchange(true)) {
+    std::swap(marks, Spare.marks);
+    std::swap(rows, Spare.rows);
+    Spare.width = width;
+    Spare.height = height;
+    SpareInUse.store(false);
+  }
   std::free(marks);
-  std::free(rowFirst);
+  std::free(rows);
+}
+
+}  // namespace
+
+FillMask::~FillMask() {
+  Release();
+}
+
+void FillMask::Release() {
+  if (marks != nullptr) {
+    for (int y = 0; y < height; ++y) {
+      if (rowFirst[y] > rowLast[y]) continue;
+      std::memset(
+          marks + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + rowFirst[y], 0,
+          static_cast<std::size_t>(rowLast[y] - rowFirst[y] + 1));
+    }
+    ReturnStorage(marks, rowFirst, width, height);
+  }
   marks = nullptr;
   rowFirst = rowLast = nullptr;
   width = height = 0;
+}
+
+bool FillMask::Allocate(int canvasWidth, int canvasHeight) {
+  Release();
   if (canvasWidth <= 0 || canvasHeight <= 0) return false;
   const unsigned long long count =
       static_cast<unsigned long long>(canvasWidth) * static_cast<unsigned long long>(canvasHeight);
   if (count > static_cast<unsigned long long>(SIZE_MAX)) return false;
 
-  // calloc hands out pages the system has already zeroed, so clearing costs nothing up front.
-  marks = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(count), 1));
-  rowFirst =
-      static_cast<int*>(std::malloc(2 * sizeof(int) * static_cast<std::size_t>(canvasHeight)));
-  if (marks == nullptr || rowFirst == nullptr) {
-    std::free(marks);
-    std::free(rowFirst);
-    marks = nullptr;
-    rowFirst = nullptr;
-    return false;
+  if (!TakeSpare(canvasWidth, canvasHeight, marks, rowFirst)) {
+    // calloc hands out pages the system has already zeroed, so clearing costs nothing up front.
+    marks = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(count), 1));
+    rowFirst =
+        static_cast<int*>(std::malloc(2 * sizeof(int) * static_cast<std::size_t>(canvasHeight)));
+    if (marks == nullptr || rowFirst == nullptr) {
+      std::free(marks);
+      std::free(rowFirst);
+      marks = nullptr;
+      rowFirst = nullptr;
+      return false;
+    }
   }
   rowLast = rowFirst + canvasHeight;
   for (int y = 0; y < canvasHeight; ++y) {

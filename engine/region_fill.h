@@ -18,7 +18,9 @@ constexpr int kFillGapLimit = 25;
 
 // One byte per canvas pixel, row by row (pixel (x, y) at y * width + x): 1 in the area, 0 not.
 // Beside it, the first and last marked column of each row (first > last for a row with none), so
-// that painting visits only the columns that can hold a run.
+// that painting visits only the columns that can hold a run. Marks are written only through
+// MarkRegion, which keeps those columns, so that a released mask can be cleaned row by row and its
+// storage reused by the next fill of a canvas of the same size.
 struct FillMask {
   FillMask() = default;
   FillMask(const FillMask&) = delete;
@@ -27,6 +29,8 @@ struct FillMask {
 
   // Sizes the mask to the canvas, every pixel unmarked. False when memory cannot be had.
   bool Allocate(int canvasWidth, int canvasHeight);
+  // Gives the storage back (kept for the next mask of the same size); the mask is then empty.
+  void Release();
   bool IsMarked(int x, int y) const { return marks[static_cast<std::size_t>(y) * width + x] != 0; }
 
   std::uint8_t* marks = nullptr;

@@ -83,6 +83,20 @@ TEST(MarkRegion, ChainsThroughARampAndNeedsSimilarityToTheCameFromColour) {
   EXPECT_FALSE(mask.IsMarked(0, 0));
 }
 
+// A released mask's storage serves the next mask of the same size: it must come back clear.
+TEST(FillMask, ReusedStorageStartsUnmarked) {
+  PixelBuffer p = TextPicture({"..#..", "..#..", "#####", "..#.."}, kColors);
+  EXPECT_EQ(MarkedRows(p.surface, 21, 2, 2),
+            (std::vector<std::string>{"--x--", "--x--", "xxxxx", "--x--"}));
+  EXPECT_EQ(MarkedRows(p.surface, 21, 0, 0),
+            (std::vector<std::string>{"xx---", "xx---", "-----", "-----"}));
+  FillMask mask;
+  ASSERT_TRUE(mask.Allocate(5, 4));
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 5; ++x) EXPECT_FALSE(mask.IsMarked(x, y));
+  }
+}
+
 TEST(FillRegion, UniformCanvasBecomesTheTextureTiledFromTheOrigin) {
   PixelBuffer canvas = TextPicture(std::vector<std::string>(23, std::string(70, '.')), kColors);
   PixelBuffer texture = NumberedTexture(9, 7);
