@@ -9,7 +9,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev libstb-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine wine64 xvfb xdotool
-  imagemagick nsis
+  imagemagick nsis python3
 )
 
 declare -A installed=()
