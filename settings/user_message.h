@@ -20,3 +20,6 @@ void ShowUserMessage(const char* text);
 
 // While a hook is set (not null), messages go to it instead. Returns the hook it replaces.
 UserMessageHook SetUserMessageHook(UserMessageHook hook);
+
+// The binding's own way of showing a message (the box, or a line on standard error).
+void ShowUserMessageBox(const char* text);

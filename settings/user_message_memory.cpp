@@ -4,26 +4,8 @@
 
 #include "settings/user_message.h"
 
-namespace {
-
-// Set by tests only.
-UserMessageHook messageHook = nullptr;
-
-}  // namespace
-
-void ShowUserMessage(const char* text) {
-  if (messageHook) {
-    messageHook(text, kUserMessageCaption);
-    return;
-  }
+void ShowUserMessageBox(const char* text) {
   std::fprintf(stderr, "%s: ", kUserMessageCaption);
-  for (const char* c = text; *c; ++c)
-    std::fputc(*c == '\n' || *c == '\r' ? ' ' : *c, stderr);
+  for (const char* c = text; *c; ++c) std::fputc(*c == '\n' || *c == '\r' ? ' ' : *c, stderr);
   std::fputc('\n', stderr);
-}
-
-UserMessageHook SetUserMessageHook(UserMessageHook hook) {
-  UserMessageHook previous = messageHook;
-  messageHook = hook;
-  return previous;
 }
