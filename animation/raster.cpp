@@ -276,8 +276,22 @@ void Convert(const CopyJob& job, const Surface& destination, const Surface& sour
   const std::uint8_t* s = job.src;
   const int dx = job.dx, sx = job.sx, width = job.width;
   for (int y = job.height; y > 0; --y) {
-    for (int x = 0; x < width; ++x) {
-      Store<D>(d, dx + x, Load<S>(s, sx + x, table), nearest);
+    if constexpr (S == PixelLayout::kBgr24 && D == PixelLayout::kBgrx32) {
+      // The common texture copy: one 4-byte load per pixel, its extra byte masked off; the last
+      // pixel of the row is read byte by byte, since its fourth byte may lie past the rows.
+      const std::uint8_t* from = s + 3 * static_cast<std::ptrdiff_t>(sx);
+      std::uint8_t* to = d + 4 * static_cast<std::ptrdiff_t>(dx);
+      for (int x = 0; x + 1 < width; ++x) {
+        std::uint32_t quad;
+        std::memcpy(&quad, from + 3 * x, 4);
+        quad &= 0x00FFFFFFu;
+        std::memcpy(to + 4 * x, &quad, 4);
+      }
+      StoreQuad(to + 4 * (width - 1), Load<S>(from, width - 1, table));
+    } else {
+      for (int x = 0; x < width; ++x) {
+        Store<D>(d, dx + x, Load<S>(s, sx + x, table), nearest);
+      }
     }
     d += job.dstPitch;
     s += job.srcPitch;
