@@ -66,30 +66,18 @@ start_screen() {
   wine cmd /c exit </dev/null >>"$work/wine.log" 2>&1
 }
 
-win_path() {
-  local path
-  path=$(realpath -m "$1")
-  echo "Z:${path//\//\\}"
-}
+# shellcheck source-path=SCRIPTDIR source=wine_registry.sh
+source "$root/scripts/wine_registry.sh"
 
 # saver_settings INTERVAL REFRESH TEXTURE...: the saver's key, written whole; "default" leaves a
 # time out, so that the saver takes its default.
 saver_settings() {
-  local interval=$1 refresh=$2 bytes=() file path i lines=()
+  local interval=$1 refresh=$2 lines=()
   shift 2
-  for file in "$@"; do
-    path=$(win_path "$file")
-    for ((i = 0; i < ${#path}; i++)); do
-      bytes+=("$(printf '%02x' "'${path:i:1}")")
-    done
-    bytes+=(00)
-  done
-  bytes+=(00)
   [[ $interval == default ]] || lines+=("\"Time Interval\"=dword:$(printf '%08x' "$interval")")
   [[ $refresh == default ]] || lines+=("\"Refresh Time\"=dword:$(printf '%08x' "$refresh")")
-  local IFS=,
   printf '%s\r\n' REGEDIT4 "" '[-HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' \
-    '[HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' "\"Texture\"=hex(7):${bytes[*]}" \
+    '[HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' "\"Texture\"=$(texture_multi_sz "$@")" \
     "${lines[@]}" >"$work/settings.reg"
   wine regedit /S "$(win_path "$work/settings.reg")" >>"$work/wine.log" 2>&1
 }

@@ -24,26 +24,8 @@ export WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 key='HKCU\Software\Ondrel\Vesperine'
 
-win_path() {
-  local path
-  path=$(realpath -m "$1")
-  echo "Z:${path//\//\\}"
-}
-
-# The sample textures as one REG_MULTI_SZ value, in regedit's hex(7) form.
-texture_value() {
-  local bytes=() file path i
-  for file in "$root"/resources/textures/*; do
-    path=$(win_path "$file")
-    for ((i = 0; i < ${#path}; i++)); do
-      bytes+=("$(printf '%02x' "'${path:i:1}")")
-    done
-    bytes+=(00)
-  done
-  bytes+=(00)
-  local IFS=,
-  echo "hex(7):${bytes[*]}"
-}
+# shellcheck source-path=SCRIPTDIR source=wine_registry.sh
+source "$root/scripts/wine_registry.sh"
 
 # register_settings FILE [LINE...]: writes the sample textures (and any further value lines) into
 # the saver's key with regedit.
@@ -51,7 +33,7 @@ register_settings() {
   local file=$1
   shift
   printf '%s\r\n' REGEDIT4 "" '[HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' \
-    "\"Texture\"=$(texture_value)" "$@" >"$file"
+    "\"Texture\"=$(texture_multi_sz "$root"/resources/textures/*)" "$@" >"$file"
   wine regedit /S "$(win_path "$file")"
 }
 

@@ -8,13 +8,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 e2e_begin closing 640 480
 e2e_step "settings"
-tile=$E2E_DIR/tile.ppm
-desktop=$E2E_DIR/desktop.ppm
-e2e_check make-tile "$tile"
-convert "$tile" PNG24:"$E2E_DIR/tile.png"
-e2e_saver_settings "$E2E_DIR/tile.png" 50000 1000
-e2e_check make-desktop "$E2E_WIDTH" "$E2E_HEIGHT" "$desktop"
-e2e_set_desktop "$desktop"
+e2e_scene 1000
 
 # Starts the saver with the pointer at (300, 200) and waits until it is shown.
 start_saver() {

@@ -10,13 +10,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 e2e_begin command_line 640 480
 e2e_step "settings"
-tile=$E2E_DIR/tile.ppm
-desktop=$E2E_DIR/desktop.ppm
-e2e_check make-tile "$tile"
-convert "$tile" PNG24:"$E2E_DIR/tile.png"
-e2e_saver_settings "$E2E_DIR/tile.png" 50000 1000
-e2e_check make-desktop "$E2E_WIDTH" "$E2E_HEIGHT" "$desktop"
-e2e_set_desktop "$desktop"
+e2e_scene 1000
 
 if x86_64-w64-mingw32-windres -i "$E2E_SAVER" -O rc 2>/dev/null | grep -q '^2003 DIALOG'; then
   has_dialog=1

@@ -76,12 +76,8 @@ e2e_begin() {
   e2e_fail "Xvfb did not start"
 }
 
-# The Windows name of a file of this machine (wine maps / to drive Z:).
-win_path() {
-  local path
-  path=$(realpath -m "$1")
-  echo "Z:${path//\//\\}"
-}
+# shellcheck source=../../scripts/wine_registry.sh
+source "$E2E_LIB_DIR/../../scripts/wine_registry.sh"
 
 # e2e_set_desktop PICTURE.ppm: shows the picture on the root window, which is what the saver
 # captures as the desktop, and checks that the screen shows it.
@@ -108,20 +104,7 @@ e2e_registry() {
 }
 
 # The REG_MULTI_SZ value "Texture" holding the given files, as a regedit line.
-e2e_texture_line() {
-  local bytes=() path character
-  for path in "$@"; do
-    path=$(win_path "$path")
-    for ((i = 0; i < ${#path}; i++)); do
-      character=${path:i:1}
-      bytes+=("$(printf '%02x' "'$character")")
-    done
-    bytes+=(00)
-  done
-  bytes+=(00)
-  local IFS=,
-  echo "\"Texture\"=hex(7):${bytes[*]}"
-}
+e2e_texture_line() { echo "\"Texture\"=$(texture_multi_sz "$@")"; }
 
 # e2e_saver_settings TEXTURE REFRESH_MS INTERVAL_MS: the saver's key, written whole.
 e2e_saver_settings() {
@@ -130,6 +113,19 @@ e2e_saver_settings() {
     "$(e2e_texture_line "$1")" \
     "\"Refresh Time\"=dword:$(printf '%08x' "$2")" \
     "\"Time Interval\"=dword:$(printf '%08x' "$3")"
+}
+
+# e2e_scene INTERVAL_MS: the scene most drivers share: the test tile as the only texture, a
+# "Refresh Time" of 50000 ms and the given "Time Interval", and the test desktop on the root
+# window. Sets `tile` and `desktop` (the pictures, as .ppm).
+e2e_scene() {
+  tile=$E2E_DIR/tile.ppm
+  desktop=$E2E_DIR/desktop.ppm
+  e2e_check make-tile "$tile"
+  convert "$tile" PNG24:"$E2E_DIR/tile.png"
+  e2e_saver_settings "$E2E_DIR/tile.png" 50000 "$1"
+  e2e_check make-desktop "$E2E_WIDTH" "$E2E_HEIGHT" "$desktop"
+  e2e_set_desktop "$desktop"
 }
 
 # e2e_start LOG PROGRAM ARGS...: starts a wine program in the background; its pid in E2E_PID.

@@ -25,18 +25,12 @@ cp "$E2E_SAVER" "$folder/Vesperine98.scr"
 cp "$E2E_PROMPT_DOUBLE" "$folder/password.cpl"
 cp "$E2E_MPR_DOUBLE" "$folder/mpr.dll"
 saver=$folder/Vesperine98.scr
-tile=$E2E_DIR/tile.ppm
-desktop=$E2E_DIR/desktop.ppm
-e2e_check make-tile "$tile"
-convert "$tile" PNG24:"$E2E_DIR/tile.png"
-# No fill tick during the test: a minute between fills.
-e2e_saver_settings "$E2E_DIR/tile.png" 50000 60000
 e2e_registry '[HKEY_CURRENT_USER\Software\Wine\AppDefaults\Vesperine98.scr]' '"Version"="win98"' \
   '[HKEY_CURRENT_USER\Software\Wine\AppDefaults\Vesperine98.scr\DllOverrides]' \
   '"mpr"="native,builtin"' \
   '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"ScreenSaveUsePassword"=dword:00000001'
-e2e_check make-desktop "$E2E_WIDTH" "$E2E_HEIGHT" "$desktop"
-e2e_set_desktop "$desktop"
+# No fill tick during the test: a minute between fills.
+e2e_scene 60000
 
 prompts=$E2E_DIR/prompts.log
 export VESPERINE_E2E_PROMPT_LOG
