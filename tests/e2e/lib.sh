@@ -76,7 +76,7 @@ e2e_begin() {
   e2e_fail "Xvfb did not start"
 }
 
-# shellcheck source=../../scripts/wine_registry.sh
+# shellcheck source-path=SCRIPTDIR source=../../scripts/wine_registry.sh
 source "$E2E_LIB_DIR/../../scripts/wine_registry.sh"
 
 # e2e_set_desktop PICTURE.ppm: shows the picture on the root window, which is what the saver
