@@ -6,7 +6,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 seconds=${1:-60}
 missing=()
 for package in clang libclang-rt-14-dev; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
+  [[ $(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true) == *'ok installed'* ]] || missing+=("$package")
 done
 if ((${#missing[@]})); then
   apt-get update -qq

@@ -42,7 +42,9 @@ display_reachable() {
 }
 
 if display_reachable; then
-  if ! wine reg query "$key" /v Texture 2>/dev/null | grep -q 'REG_MULTI_SZ.*[A-Za-z]'; then
+  # Read the whole answer first: under pipefail an early-exiting grep would make the query fail.
+  textures=$(wine reg query "$key" /v Texture 2>/dev/null || true)
+  if [[ ! $textures =~ REG_MULTI_SZ.*[A-Za-z] ]]; then
     echo "run: registering the sample textures in $key"
     register_settings "$root/build/win64/sample-textures.reg"
   fi
