@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine wine64 xvfb xdotool
   imagemagick nsis python3
+  clang-format shellcheck
 )
 
 declare -A installed=()

@@ -6,6 +6,7 @@
 
 void ShowUserMessageBox(const char* text) {
   std::fprintf(stderr, "%s: ", kUserMessageCaption);
-  for (const char* c = text; *c; ++c) std::fputc(*c == '\n' || *c == '\r' ? ' ' : *c, stderr);
+  for (const char* c = text; *c; ++c)
+    std::fputc(*c == '\n' || *c == '\r' ? ' ' : *c, stderr);
   std::fputc('\n', stderr);
 }

@@ -119,8 +119,8 @@ fi
 # ---- The generator and the texture order ------------------------------------------------------
 # The first fill draws x, y, then the texture index; replay that in shell arithmetic.
 first_texture() {
-  local state=$1 draw i
-  for i in 1 2 3; do
+  local state=$1 draw _
+  for _ in 1 2 3; do
     state=$(((state * 214013 + 2531011) & 0xFFFFFFFF))
     draw=$(((state >> 16) & 0x7FFF))
   done

@@ -93,7 +93,8 @@ TEST(FillMask, ReusedStorageStartsUnmarked) {
   FillMask mask;
   ASSERT_TRUE(mask.Allocate(5, 4));
   for (int y = 0; y < 4; ++y) {
-    for (int x = 0; x < 5; ++x) EXPECT_FALSE(mask.IsMarked(x, y));
+    for (int x = 0; x < 5; ++x)
+      EXPECT_FALSE(mask.IsMarked(x, y));
   }
 }
 
