@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
-# Configures (when needed) and builds one of the three build trees, with Ninja, in Release.
+# Configures (when needed) and builds one of the build trees, with Ninja.
 #
-#   build.sh native|win64|win32 [TARGET...]
+#   build.sh native|sanitize|win64|win32 [TARGET...]
 #
-#   native  build/native  g++ for this machine: the core, its tests, benchmarks and tools
-#   win64   build/win64   mingw-w64 x86_64: the Windows programs, tests run under wine
-#   win32   build/win32   mingw-w64 i686: compile check only
+#   native    build/native    g++ for this machine: the core, its tests, benchmarks and tools
+#   sanitize  build/sanitize  the same with AddressSanitizer and UBSan, with debug information
+#   win64     build/win64     mingw-w64 x86_64: the Windows programs, tests run under wine
+#   win32     build/win32     mingw-w64 i686: compile check only
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 tree=${1:-}
 shift || true
+build_type=Release
 case $tree in
   native) toolchain=() ;;
+  sanitize) toolchain=(-DVESPERINE_SANITIZE=ON) build_type=RelWithDebInfo ;;
   win64) toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake") ;;
   win32) toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake") ;;
   *)
-    echo "usage: build.sh native|win64|win32 [TARGET...]" >&2
+    echo "usage: build.sh native|sanitize|win64|win32 [TARGET...]" >&2
     exit 2
     ;;
 esac
@@ -29,7 +32,7 @@ if [[ -f $cache ]] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$cache"; then
 fi
 
 if [[ ! -f $dir/build.ninja ]]; then
-  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${toolchain[@]}"
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" "${toolchain[@]}"
 fi
 targets=()
 for target in "$@"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The project's test command. Installs what is missing, builds the native, win64 and win32 trees,
-# and runs the tests of the native tree and, under wine, of the win64 tree. The win32 tree is a
-# compile check: this machine runs no 32-bit programs.
+# The project's test command. Installs what is missing, builds the native, sanitize, win64 and
+# win32 trees, and runs the tests of the native tree, the native tests again under AddressSanitizer
+# and UBSan, and, under wine, the tests of the win64 tree. The win32 tree is a compile check: this
+# machine runs no 32-bit programs.
 #
 # All Windows tests of one run share a fresh wine prefix (or $VESPERINE_WINEPREFIX, kept as it is)
 # and a private Xvfb; both are stopped on the way out, whatever happens.
@@ -50,9 +51,15 @@ prepare_pid=$!
 # A tree that does not build is reported at the end; the others are still tested.
 failed=()
 built=()
-for tree in native win64 win32; do
+# The sanitized tree needs only the programs its tests run.
+sanitize_targets=(vesperine_unit_tests vesperine-render)
+for tree in native sanitize win64 win32; do
   echo "== build $tree"
-  if bash scripts/build.sh "$tree"; then
+  targets=()
+  if [[ $tree == sanitize ]]; then
+    targets=("${sanitize_targets[@]}")
+  fi
+  if bash scripts/build.sh "$tree" "${targets[@]}"; then
     built+=("$tree")
   else
     failed+=("build-$tree")
@@ -82,6 +89,14 @@ if [[ " ${built[*]} " == *" native "* ]]; then
   echo "== native tests"
   ctest --test-dir build/native --output-on-failure --timeout 600 -j2 | tee -a "$ctest_log" ||
     failed+=(native)
+fi
+if [[ " ${built[*]} " == *" sanitize "* ]]; then
+  echo "== native tests under AddressSanitizer and UBSan"
+  # Some tests ask for absurd amounts of memory on purpose and expect a null answer.
+  ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --test-dir build/sanitize --output-on-failure --timeout 600 -j2 -E source_lint |
+    tee -a "$ctest_log" || failed+=(sanitize)
 fi
 if [[ " ${built[*]} " == *" win64 "* ]]; then
   echo "== Windows tests (wine, DISPLAY=$DISPLAY)"
