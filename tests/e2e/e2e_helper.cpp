@@ -28,6 +28,8 @@
 #include <cstring>
 #include <string>
 
+#include "tests/win32/start_process.h"
+
 namespace {
 
 constexpr char kHostClass[] = "VesperineE2eHost";
@@ -121,11 +123,8 @@ int Host(int argc, char** argv) {
   std::string commandLine = Quoted(argv[6]);
   for (int i = 7; i < argc; ++i)
     commandLine += " " + Quoted(Substituted(argv[i], handle));
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
   PROCESS_INFORMATION child = {};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &child)) {
+  if (!StartTestProcess(nullptr, commandLine, &child)) {
     AppendLine(report, "start-failed " + std::to_string(GetLastError()));
     if (!onDesktop) DestroyWindow(window);
     return 4;
@@ -158,13 +157,8 @@ int Host(int argc, char** argv) {
 }
 
 int Raw(const char* commandLine) {
-  std::string line = commandLine;
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
   PROCESS_INFORMATION child = {};
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &child))
-    return 3;
+  if (!StartTestProcess(nullptr, commandLine, &child)) return 3;
   CloseHandle(child.hThread);
   WaitForSingleObject(child.hProcess, INFINITE);
   DWORD code = 0;

@@ -27,6 +27,7 @@
 #include "shell/saver_startup_win32.h"
 #include "shell/saver_window_win32.h"
 #include "tests/win32/doubles/password_doubles.h"
+#include "tests/win32/start_process.h"
 
 namespace {
 
@@ -361,11 +362,8 @@ TEST_F(PasswordHooks, ChangePasswordModeCallsTheProviderInAChildWithMprOverridde
   std::string commandLine = std::string("\"") + program +
                             "\" --gtest_also_run_disabled_tests"
                             " --gtest_filter=ChangePasswordModeChild.*";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof(startup);
   PROCESS_INFORMATION child{};
-  const BOOL started = CreateProcessA(program, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                      nullptr, &startup, &child);
+  const BOOL started = StartTestProcess(program, commandLine, &child);
   SetEnvironmentVariableA(kMprLogVariable, nullptr);
   SetEnvironmentVariableA(kParentWindowVariable, nullptr);
   if (started) WaitForSingleObject(child.hProcess, 60000);

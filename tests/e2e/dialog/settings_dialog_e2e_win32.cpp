@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "settings/settings_dialog_ids.h"
+#include "tests/win32/start_process.h"
 
 using namespace std::string_literals;
 
@@ -163,11 +164,8 @@ class SettingsRun {
  public:
   // `arguments` follow the saver's quoted path on its command line.
   explicit SettingsRun(const std::string& arguments) {
-    std::string commandLine = "\"" + SaverPath() + "\"" + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process_)) {
+    const std::string commandLine = "\"" + SaverPath() + "\"" + arguments;
+    if (!StartTestProcess(nullptr, commandLine, &process_)) {
       ADD_FAILURE() << "cannot start " << commandLine << ": " << GetLastError();
       return;
     }
