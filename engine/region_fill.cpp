@@ -386,6 +386,47 @@ bool MarkRegion(FillMask& mask, const Surface& canvas, int threshold, int x, int
   });
 }
 
+namespace {
+
+// The tiles of a segment that spans more than one texture width: a piece of the first tile, whole
+// tiles, a piece of the last, all from row source_row of `texture`.
+void PaintTiles(Surface& canvas, const Surface& texture, int source_row, int x1, int x2, int y) {
+  const int tw = texture.width;
+  const int u = x1 % tw;
+  CopyRect(canvas, x1, y, tw - u, 1, texture, u, source_row);
+  int tile = x1 - u + tw;
+  for (; tile + tw <= x2; tile += tw)
+    CopyRect(canvas, tile, y, tw, 1, texture, 0, source_row);
+  CopyRect(canvas, tile, y, x2 % tw + 1, 1, texture, 0, source_row);
+}
+
+// A texture row in another layout than the canvas's would be converted again for every tile (the
+// usual case: 24-bit pictures on a 32-bit screen, palette pictures anywhere). On a direct-colour
+// canvas a converted pixel depends on the pixel alone, so the row is converted once and its tiles
+// copied as they are: the same pixels, at the cost of a plain copy. False, painting nothing, when
+// the row does not qualify or does not fit the buffer; kept out of line so that only this path
+// pays for the buffer on the stack.
+constexpr std::size_t kConvertedRowBytes = 16 * 1024;
+
+[[gnu::noinline]] bool PaintTilesConvertedOnce(Surface& canvas, const Surface& texture,
+                                               int source_row, int x1, int x2, int y) {
+  if (texture.layout == canvas.layout || BitsPerPixel(canvas.layout) < 16) return false;
+  const std::size_t row_bytes = DibRowBytes(texture.width, canvas.layout);
+  if (row_bytes == 0 || row_bytes > kConvertedRowBytes) return false;
+  alignas(16) std::uint8_t converted[kConvertedRowBytes];
+  Surface row;
+  row.width = texture.width;
+  row.height = 1;
+  row.layout = canvas.layout;
+  row.pitch = static_cast<std::ptrdiff_t>(row_bytes);
+  row.bits = converted;
+  CopyRect(row, 0, 0, texture.width, 1, texture, 0, source_row);
+  PaintTiles(canvas, row, 0, x1, x2, y);
+  return true;
+}
+
+}  // namespace
+
 void PaintTextureRow(Surface& canvas, const Surface& texture, int x1, int x2, int y) {
   const int tw = texture.width;
   const int th = texture.height;
@@ -394,11 +435,9 @@ void PaintTextureRow(Surface& canvas, const Surface& texture, int x1, int x2, in
   const int source_row = y % th;
   const int u = x1 % tw;  // offset of x1 within its tile
   if (x2 - x1 > tw) {
-    CopyRect(canvas, x1, y, tw - u, 1, texture, u, source_row);
-    int tile = x1 - u + tw;
-    for (; tile + tw <= x2; tile += tw)
-      CopyRect(canvas, tile, y, tw, 1, texture, 0, source_row);
-    CopyRect(canvas, tile, y, x2 % tw + 1, 1, texture, 0, source_row);
+    if (!PaintTilesConvertedOnce(canvas, texture, source_row, x1, x2, y)) {
+      PaintTiles(canvas, texture, source_row, x1, x2, y);
+    }
   } else if (x2 % tw - u == x2 - x1) {
     CopyRect(canvas, x1, y, x2 - x1 + 1, 1, texture, u, source_row);
   } else {

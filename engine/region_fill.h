@@ -55,7 +55,9 @@ bool MarkRegion(FillMask& mask, const Surface& canvas, int threshold, int x, int
                 ColorRef cameFrom);
 
 // Paints columns x1 to x2 (inclusive, x1 <= x2) of canvas row y with the texture anchored at the
-// canvas origin: one 1-pixel-high CopyRect per tile the segment touches.
+// canvas origin: one 1-pixel-high CopyRect per tile the segment touches. A texture row in another
+// layout than a direct-colour canvas's is converted once per call and its tiles copied from that,
+// which gives the same pixels.
 void PaintTextureRow(Surface& canvas, const Surface& texture, int x1, int x2, int y);
 
 // Fills the area around (x, y) of the canvas with the texture. The texture must stay readable for

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -158,6 +159,40 @@ TEST(PaintTextureRow, CopiesTilesOfTheRowAtEveryAlignment) {
               x >= x1 && x <= x2 ? ReadPixel(texture.surface, x % tw, 1) : kColors.at('.');
           ASSERT_EQ(ReadPixel(canvas.surface, x, 1), want) << tw << " " << x1 << "-" << x2;
           ASSERT_EQ(ReadPixel(canvas.surface, x, 0), kColors.at('.'));
+        }
+      }
+    }
+  }
+}
+
+TEST(PaintTextureRow, ConvertingLayoutsGiveWhatCopyingEachPixelGives) {
+  // Long segments convert the texture row once; every pixel must still be what a copy of that
+  // one texture pixel gives, on every canvas layout and from every texture layout.
+  const PixelLayout layouts[] = {
+      PixelLayout::kBgrx32,   PixelLayout::kBgr24,    PixelLayout::kRgb565,  PixelLayout::kRgb555,
+      PixelLayout::kIndexed8, PixelLayout::kIndexed4, PixelLayout::kIndexed1};
+  const PixelBuffer picture =
+      TextPicture({std::string(70, '.'), std::string(70, 'o'), std::string(70, '.')}, kColors);
+  for (PixelLayout canvas_layout : layouts) {
+    for (PixelLayout texture_layout : layouts) {
+      for (int tw : {1, 5, 13}) {
+        PixelBuffer texture = NumberedTexture(tw, 2, texture_layout);
+        for (auto [x1, x2] : {std::pair{0, 69}, std::pair{3, 40}, std::pair{12, 31}}) {
+          PixelBuffer painted, copied;
+          for (PixelBuffer* canvas : {&painted, &copied}) {
+            ASSERT_TRUE(AllocatePixelBuffer(*canvas, 70, 3, canvas_layout, true));
+            for (std::size_t i = 0; i < canvas->colors.size(); ++i) {
+              canvas->colors[i] = 0x2040C0u * static_cast<std::uint32_t>(i + 1) & 0xFFFFFFu;
+            }
+            CopyRect(canvas->surface, 0, 0, 70, 3, picture.surface, 0, 0);
+          }
+          PaintTextureRow(painted.surface, texture.surface, x1, x2, 1);
+          for (int x = x1; x <= x2; ++x) {
+            CopyRect(copied.surface, x, 1, 1, 1, texture.surface, x % tw, 1);
+          }
+          ASSERT_EQ(Colors(painted.surface), Colors(copied.surface))
+              << "canvas " << static_cast<int>(canvas_layout) << " texture "
+              << static_cast<int>(texture_layout) << " width " << tw << " " << x1 << "-" << x2;
         }
       }
     }
