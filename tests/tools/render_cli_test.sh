@@ -2,41 +2,18 @@
 # Runs vesperine-render on pictures made here with ImageMagick and checks its answers, its output
 # pictures and its failures.
 # Usage: render_cli_test.sh TOOL CONVERT COMPARE
-set -u
-tool=$1
-convert=$2
-compare=$3
-for program in "$convert" "$compare"; do
-  if ! command -v "$program" >/dev/null; then
-    echo "FAIL: ImageMagick's $program is needed to make and check the test pictures"
-    echo "0 passed, 1 failed"
-    exit 1
-  fi
-done
+# shellcheck source-path=SCRIPTDIR source=harness.sh
+source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 out_dir=$work/out
 out=$out_dir/result.png
 mkdir "$out_dir"
-passed=0
-failed=0
 
-pass() { passed=$((passed + 1)); }
-fail() {
-  echo "FAIL: $1"
-  failed=$((failed + 1))
-}
 # Passes when the command succeeds, else fails with the message.
 check() {
   local message=$1
   shift
   if "$@"; then pass; else fail "$message"; fi
-}
-
-run() {
-  "$tool" "$@" >"$work/stdout" 2>"$work/stderr"
-  status=$?
 }
 
 # A picture from an awk expression that prints "r g b" for each pixel (x, y), 8 bits a channel.
@@ -54,11 +31,8 @@ expect_error() {
   shift 2
   rm -f "$out_dir"/*
   run "$@"
-  if [ "$status" != "$expected_status" ]; then
-    fail "$description: exit status $status, expected $expected_status"
-  elif [ "$(wc -l <"$work/stderr")" != 1 ] || ! grep -q '^vesperine-render: ' "$work/stderr"; then
-    fail "$description: expected one line of error, got: $(cat "$work/stderr")"
-  elif [ -s "$work/stdout" ]; then
+  error_reported "$expected_status" "$description" || return
+  if [ -s "$work/stdout" ]; then
     fail "$description: printed to standard output: $(cat "$work/stdout")"
   elif [ -n "$(ls -A "$out_dir")" ]; then
     fail "$description: left files behind: $(ls -A "$out_dir")"
@@ -225,5 +199,4 @@ expect_fill "animated GIF shows its first frame" "$work/two-frames.gif[0]" 0 \
 expect_fill "16-bit PNG" "$work/deep-expected.png" 0 --desktop "$work/deep.png" \
   --texture "$texture" --at 1,1 --threshold 0
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+summary

@@ -3,29 +3,12 @@
 # expectations built independently: tiles drawn by ImageMagick, wipe bands drawn as rectangles,
 # and the random generator replayed in shell arithmetic.
 # Usage: render_run_test.sh TOOL CONVERT COMPARE
-set -u
-tool=$1
-convert=$2
-compare=$3
+# shellcheck source-path=SCRIPTDIR source=harness.sh
+source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 out=$work/result.png
 frames=$work/frames
 mkdir "$frames"
-passed=0
-failed=0
-
-pass() { passed=$((passed + 1)); }
-fail() {
-  echo "FAIL: $1"
-  failed=$((failed + 1))
-}
-
-run() {
-  "$tool" "$@" >"$work/stdout" 2>"$work/stderr"
-  status=$?
-}
 
 # Passes when picture $2 equals picture $3 pixel for pixel.
 expect_same() {
@@ -53,11 +36,8 @@ expect_error() {
   shift 2
   rm -f "$out" "$frames"/*
   run "$@"
-  if [ "$status" != "$expected_status" ]; then
-    fail "$description: exit status $status, expected $expected_status"
-  elif [ "$(wc -l <"$work/stderr")" != 1 ] || ! grep -q '^vesperine-render: ' "$work/stderr"; then
-    fail "$description: expected one line of error, got: $(cat "$work/stderr")"
-  elif [ -e "$out" ] || [ -n "$(ls -A "$frames")" ]; then
+  error_reported "$expected_status" "$description" || return
+  if [ -e "$out" ] || [ -n "$(ls -A "$frames")" ]; then
     fail "$description: wrote pictures"
   else
     pass
@@ -165,5 +145,4 @@ expect_error 1 "missing frames folder" run "${one[@]}" "${ticks[@]}" --frames "$
 expect_error 1 "unwritable output leaves no frames" run "${one[@]}" --ticks 3 \
   --out "$work/none/result.png" --frames "$frames"
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+summary
