@@ -29,33 +29,19 @@ bash scripts/setup.sh >&2
 export WINEPREFIX=$work/wineprefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-xvfb_pid=
+# shellcheck source-path=SCRIPTDIR source=xvfb.sh
+source "$root/scripts/xvfb.sh"
 stop_screen() {
   wineserver -k 2>/dev/null || true
   timeout 30 wineserver -w 2>/dev/null || true
-  if [[ -n $xvfb_pid ]]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=
-  fi
+  vesperine_stop_xvfb
 }
 trap stop_screen EXIT
 
 # start_screen WIDTH HEIGHT: a private Xvfb and the wine server with its desktop on it.
 start_screen() {
   stop_screen
-  local number_file=$work/display
-  rm -f "$number_file"
-  Xvfb -displayfd 3 -screen 0 "$1x$2x24" -nolisten tcp -noreset 3>"$number_file" </dev/null \
-    >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  local tries
-  for ((tries = 0; tries < 200; tries++)); do
-    [[ -s $number_file && $(<"$number_file") =~ ^[0-9]+$ ]] && break
-    sleep 0.05
-  done
-  DISPLAY=":$(<"$number_file")"
-  export DISPLAY
+  vesperine_start_xvfb "$work/xvfb.log" "$1" "$2" || exit 1
   if [[ ! -f $WINEPREFIX/.vesperine-ready ]]; then
     echo "measure: setting up the wine prefix (once)" >&2
     wineboot -i </dev/null >"$work/wine.log" 2>&1

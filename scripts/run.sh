@@ -63,35 +63,19 @@ mkdir -p "$demo"
 rm -f "$demo"/cycle-*.png
 export WINEPREFIX=$demo/wineprefix
 
-xvfb_pid=
+# shellcheck source-path=SCRIPTDIR source=xvfb.sh
+source "$root/scripts/xvfb.sh"
 cleanup() {
   local status=$?
   wineserver -k 2>/dev/null || true
   timeout 30 wineserver -w 2>/dev/null || true
-  if [[ -n $xvfb_pid ]]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  vesperine_stop_xvfb
   exit "$status"
 }
 trap cleanup EXIT
 
 echo "run: no X display; the demo runs on a virtual ${width}x${height} screen"
-number_file=$demo/display
-# -noreset keeps the root window's picture when the last client leaves.
-Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp -noreset 3>"$number_file" \
-  </dev/null >"$demo/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for ((tries = 0; tries < 200; tries++)); do
-  [[ -s $number_file && $(<"$number_file") =~ ^[0-9]+$ ]] && break
-  sleep 0.05
-done
-[[ -s $number_file ]] || {
-  echo "run: Xvfb did not start (see $demo/xvfb.log)" >&2
-  exit 1
-}
-DISPLAY=":$(<"$number_file")"
-export DISPLAY
+vesperine_start_xvfb "$demo/xvfb.log" "$width" "$height" || exit 1
 
 if [[ ! -f $WINEPREFIX/.vesperine-ready ]]; then
   echo "run: setting up the demo's wine prefix (once, about half a minute)"

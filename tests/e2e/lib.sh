@@ -9,7 +9,6 @@ E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 export WINEPREFIX=$E2E_WINEPREFIX WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-E2E_XVFB_PID=
 E2E_STEP=start
 
 e2e_log() { echo "[$(date +%T.%N | cut -c1-12)] $*"; }
@@ -29,10 +28,7 @@ e2e_finish() {
   local status=$?
   wineserver -k 2>/dev/null || true
   timeout 30 wineserver -w 2>/dev/null || true
-  if [[ -n $E2E_XVFB_PID ]]; then
-    kill "$E2E_XVFB_PID" 2>/dev/null || true
-    wait "$E2E_XVFB_PID" 2>/dev/null || true
-  fi
+  vesperine_stop_xvfb
   if ((status == 0)); then
     e2e_log "PASS"
   else
@@ -53,29 +49,17 @@ e2e_begin() {
   wineserver -k 2>/dev/null || true
   timeout 30 wineserver -w 2>/dev/null || true
   trap e2e_finish EXIT
-  local number_file=$E2E_DIR/display
-  # -noreset: Xvfb would otherwise start afresh, with a black root window, each time its last
-  # client leaves (display, import and xdotool are clients too).
-  Xvfb -displayfd 3 -screen 0 "${E2E_WIDTH}x${E2E_HEIGHT}x24" -nolisten tcp -noreset 3>"$number_file" \
-    </dev/null >"$E2E_DIR/xvfb.log" 2>&1 &
-  E2E_XVFB_PID=$!
-  local tries
-  for ((tries = 0; tries < 200; tries++)); do
-    if [[ -s $number_file && $(<"$number_file") =~ ^[0-9]+$ ]]; then
-      DISPLAY=":$(<"$number_file")"
-      export DISPLAY
-      e2e_log "Xvfb ${E2E_WIDTH}x${E2E_HEIGHT} on $DISPLAY, work folder $E2E_DIR"
-      # A persistent server keeps wine's desktop process for the whole test: each start of that
-      # process clears the root window, which holds the desktop picture the saver captures.
-      wineserver -p
-      wine cmd /c exit </dev/null >>"$E2E_DIR/wine.log" 2>&1
-      return 0
-    fi
-    sleep 0.05
-  done
-  e2e_fail "Xvfb did not start"
+  vesperine_start_xvfb "$E2E_DIR/xvfb.log" "$E2E_WIDTH" "$E2E_HEIGHT" ||
+    e2e_fail "Xvfb did not start"
+  e2e_log "Xvfb ${E2E_WIDTH}x${E2E_HEIGHT} on $DISPLAY, work folder $E2E_DIR"
+  # A persistent server keeps wine's desktop process for the whole test: each start of that
+  # process clears the root window, which holds the desktop picture the saver captures.
+  wineserver -p
+  wine cmd /c exit </dev/null >>"$E2E_DIR/wine.log" 2>&1
 }
 
+# shellcheck source-path=SCRIPTDIR source=../../scripts/xvfb.sh
+source "$E2E_LIB_DIR/../../scripts/xvfb.sh"
 # shellcheck source-path=SCRIPTDIR source=../../scripts/wine_registry.sh
 source "$E2E_LIB_DIR/../../scripts/wine_registry.sh"
 

@@ -19,16 +19,11 @@ case ${1:-} in
     stop_server
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
-    number_file=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$number_file" </dev/null \
-      >/dev/null 2>&1 &
-    xvfb=$!
-    trap 'kill $xvfb 2>/dev/null || true; rm -f "$number_file"' EXIT
-    for ((tries = 0; tries < 200; tries++)); do
-      [[ -s $number_file ]] && break
-      sleep 0.05
-    done
-    DISPLAY=":$(<"$number_file")" wineboot -i </dev/null >/dev/null 2>&1
+    # shellcheck source-path=SCRIPTDIR source=../../scripts/xvfb.sh
+    source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
+    trap vesperine_stop_xvfb EXIT
+    vesperine_start_xvfb /dev/null 640 480
+    wineboot -i </dev/null >/dev/null 2>&1
     timeout 120 wineserver -w
     touch "$WINEPREFIX/.vesperine-ready"
     echo "e2e wine prefix ready: $WINEPREFIX"

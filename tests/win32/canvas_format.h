@@ -30,9 +30,9 @@ inline HBITMAP CreateLikeCanvas(int width, int height) {
                           nullptr, 0);
 }
 
-inline COLORREF AsCanvasStores(COLORREF color) {
+// The colour as a 1 x 1 `bitmap` holds it after GDI draws it there; the bitmap is deleted.
+inline COLORREF StoredIn(HBITMAP bitmap, COLORREF color) {
   HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateLikeCanvas(1, 1);
   HGDIOBJ previous = SelectObject(dc, bitmap);
   SetPixelV(dc, 0, 0, color);
   const COLORREF stored = GetPixel(dc, 0, 0);
@@ -40,6 +40,10 @@ inline COLORREF AsCanvasStores(COLORREF color) {
   DeleteObject(bitmap);
   DeleteDC(dc);
   return stored;
+}
+
+inline COLORREF AsCanvasStores(COLORREF color) {
+  return StoredIn(CreateLikeCanvas(1, 1), color);
 }
 
 }  // namespace canvas_format

@@ -48,16 +48,9 @@ LRESULT CALLBACK PatternWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 // screen.
 COLORREF AsScreenStores(COLORREF color) {
   HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 1);
   ReleaseDC(nullptr, screen);
-  HGDIOBJ previous = SelectObject(dc, bitmap);
-  SetPixel(dc, 0, 0, color);
-  const COLORREF stored = GetPixel(dc, 0, 0);
-  SelectObject(dc, previous);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return stored;
+  return canvas_format::StoredIn(bitmap, color);
 }
 
 // A palette screen shows the nearest palette colour of what was painted.
