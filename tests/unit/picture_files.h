@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace picture_files {
@@ -145,6 +146,20 @@ inline Bytes EncodePng(const Png& png) {
   PutChunk(out, "IDAT", zlib);
   PutChunk(out, "IEND", {});
   return out;
+}
+
+// Files no texture loader may accept, by name: an empty file, a PNG cut off halfway, text named
+// .png, and a PNG whose header claims 65535 x 65535 pixels.
+inline std::vector<std::pair<std::string, Bytes>> BrokenPictureFiles() {
+  Png huge;
+  huge.width = huge.height = 2;
+  huge.rows.assign(12, 0x55);
+  const Bytes whole = EncodePng(huge);
+  huge.claimedWidth = huge.claimedHeight = 65535;
+  return {{"empty.png", {}},
+          {"truncated.png", Bytes(whole.begin(), whole.begin() + whole.size() / 2)},
+          {"text.png", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'}},
+          {"huge.png", EncodePng(huge)}};
 }
 
 inline bool WriteFile(const std::string& path, const Bytes& bytes) {

@@ -163,18 +163,9 @@ TEST_F(TextureImageTest, SixteenBitChannelsAreDrawnInto32BitRightSideUp) {
 }
 
 TEST_F(TextureImageTest, BrokenFilesFailAndLeaveTheImageEmpty) {
-  const Bytes good = MakePng(4, 4, 8, false);
-  Png huge;
-  huge.width = huge.height = 2;
-  huge.rows.assign(12, 0);
-  huge.claimedWidth = huge.claimedHeight = 65535;
-  const std::string paths[] = {
-      PathOf("missing.png"),
-      Write("empty.png", {}),
-      Write("truncated.png", Bytes(good.begin(), good.begin() + 60)),
-      Write("text.png", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'}),
-      Write("huge.png", EncodePng(huge)),
-  };
+  std::vector<std::string> paths = {PathOf("missing.png")};
+  for (const auto& [name, bytes] : picture_files::BrokenPictureFiles())
+    paths.push_back(Write(name, bytes));
   for (const std::string& path : paths) {
     TextureImage image;
     EXPECT_EQ(image.LoadFromFile(path.c_str()), kTextureFail) << path;

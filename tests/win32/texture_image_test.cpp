@@ -389,18 +389,9 @@ TEST_F(TextureImageWin32, ALockThatFailsFailsTheLoad) {
 // ---- Files that fail, and the texture set ----------------------------------------------------
 
 TEST_F(TextureImageWin32, BrokenFilesFailToLoad) {
-  picture_files::Png huge;
-  huge.width = huge.height = 2;
-  huge.rows.assign(12, 0x55);
-  const Bytes whole = EncodePng(huge);
-  huge.claimedWidth = huge.claimedHeight = 65535;
-  const std::string paths[] = {
-      PathOf("missing.png"),
-      Write("empty.png", {}),
-      Write("truncated.png", Bytes(whole.begin(), whole.begin() + whole.size() / 2)),
-      Write("text.png", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'}),
-      Write("huge.png", EncodePng(huge)),
-  };
+  std::vector<std::string> paths = {PathOf("missing.png")};
+  for (const auto& [name, bytes] : picture_files::BrokenPictureFiles())
+    paths.push_back(Write(name, bytes));
   for (const std::string& path : paths) {
     TextureImage image;
     EXPECT_EQ(image.LoadFromFile(path.c_str()), kTextureFail) << path;
