@@ -60,6 +60,7 @@ struct FileCloser {
 // Counters only: trivially destructible, so they outlive whatever disposes of images at exit.
 std::atomic<bool> failStartup{false};
 std::atomic<bool> failLocks{false};
+std::atomic<bool> failDraws{false};
 std::atomic<int> runningSessions{0};
 std::atomic<int> liveImages{0};
 std::atomic<std::uintptr_t> lastToken{0};
@@ -246,6 +247,7 @@ int DecoderDrawImage(DecodedImage targetHandle, DecodedImage sourceHandle) {
   StbImage* target = AsImage(targetHandle);
   StbImage* source = AsImage(sourceHandle);
   if (!target || !source || !target->isWrapper) return kDecoderInvalidParameter;
+  if (failDraws) return kDecoderGenericError;
   if ((target->format != kPixelFormat32bppRGB && target->format != kPixelFormat32bppARGB) ||
       (source->format & kPixelFormatIndexed) || source->bitsPerPixel < 24) {
     return kDecoderNotImplemented;
@@ -283,6 +285,10 @@ void StbDecoderFailStartup(bool fail) {
 
 void StbDecoderFailLocks(bool fail) {
   failLocks = fail;
+}
+
+void StbDecoderFailDraws(bool fail) {
+  failDraws = fail;
 }
 
 int StbDecoderSetPalette(DecodedImage handle, const std::uint32_t* entries, int count) {

@@ -20,6 +20,9 @@ void StbDecoderFailStartup(bool fail);
 // While true, DecoderLockRows fails.
 void StbDecoderFailLocks(bool fail);
 
+// While true, DecoderDrawImage fails.
+void StbDecoderFailDraws(bool fail);
+
 // Gives a wrapper a palette of `count` ARGB entries.
 int StbDecoderSetPalette(DecodedImage wrapper, const std::uint32_t* entries, int count);
 

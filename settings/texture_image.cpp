@@ -92,10 +92,11 @@ bool TextureImage::CreateDib(std::int32_t newWidth, std::int32_t newHeight,
   width = info.width;
   height = info.height < 0 ? -info.height : info.height;
   bitsPerPixel = info.bitCount;
-  const std::int32_t rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
+  layout = LayoutOf(bitsPerPixel, header.compression == kDibBitfields);
+  // In 64 bits: a very wide image would overflow width * bitsPerPixel in 32.
+  const auto rowBytes = static_cast<std::ptrdiff_t>(DibRowBytes(width, layout));
   bits = info.bits + static_cast<std::ptrdiff_t>(height - 1) * rowBytes;
   pitch = -rowBytes;
-  layout = LayoutOf(bitsPerPixel, header.compression == kDibBitfields);
   std::fill(std::begin(colorTable), std::end(colorTable), 0u);
   return true;
 }
@@ -204,7 +205,11 @@ TextureStatus TextureImage::FillFromDecoded(DecodedImage source) {
 
   if (target == format) {
     DecoderLockedRows rows;
-    if (DecoderLockRows(source, 0, 0, width, height, format, &rows) != kDecoderOk || !rows.scan0) {
+    if (DecoderLockRows(source, 0, 0, width, height, format, &rows) != kDecoderOk) {
+      return kTextureFail;
+    }
+    if (!rows.scan0) {
+      DecoderUnlockRows(source, &rows);
       return kTextureFail;
     }
     const auto rowBytes = static_cast<std::size_t>((std::int64_t{width} * depth + 7) / 8);
@@ -217,11 +222,12 @@ TextureStatus TextureImage::FillFromDecoded(DecodedImage source) {
   } else {
     // pitch and bits describe the top row, so the wrapper sees the image right side up.
     DecodedImage wrapper = nullptr;
-    DecoderWrapRows(width, height, pitch, target, bits, &wrapper);
-    if (wrapper) {
-      DecoderDrawImage(wrapper, source);
-      DecoderDisposeImage(wrapper);
+    if (DecoderWrapRows(width, height, pitch, target, bits, &wrapper) != kDecoderOk || !wrapper) {
+      return kTextureFail;
     }
+    const int drawn = DecoderDrawImage(wrapper, source);
+    DecoderDisposeImage(wrapper);
+    if (drawn != kDecoderOk) return kTextureFail;
   }
   return kTextureOk;
 }
@@ -252,12 +258,11 @@ void LoadTextureImages() {
   for (std::int32_t position = 0; position < count; ++position) {
     const char* entry = TextureAt(position);
     if (!entry) continue;
-    char path[kTexturePathBytes] = {};
-    std::snprintf(path, sizeof path, "%s", entry);
     TextureImage* image = new (std::nothrow) TextureImage;
-    if (image && image->LoadFromFile(path) == kTextureOk && TextureSet.Append(image)) continue;
+    if (image && image->LoadFromFile(entry) == kTextureOk && TextureSet.Append(image)) continue;
+    // Entries are shorter than kTexturePathBytes, so the message holds the whole path.
     char text[sizeof kLoadErrorHead + kTexturePathBytes + sizeof kLoadErrorTail];
-    std::snprintf(text, sizeof text, "%s%s%s", kLoadErrorHead, path, kLoadErrorTail);
+    std::snprintf(text, sizeof text, "%s%s%s", kLoadErrorHead, entry, kLoadErrorTail);
     ShowUserMessage(text);
     delete image;
   }

@@ -61,7 +61,6 @@ void AppendTexturesFromFileDialog(const char* buffer, std::size_t size) {
 }
 
 std::vector<std::uint8_t> EncodeTextureMultiString() {
-  if (TextureList.paths.empty()) return std::vector<std::uint8_t>(1, 0);
   std::size_t length = 1;
   for (const std::string& path : TextureList.paths)
     length += path.size() + 1;

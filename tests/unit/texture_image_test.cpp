@@ -195,6 +195,14 @@ TEST_F(TextureImageTest, LoadsFailWhenGdiplusTheSectionOrTheLockFails) {
     EXPECT_EQ(image.LoadFromFile(path.c_str()), kTextureFail);
     StbDecoderFailLocks(false);
   }
+  {
+    // A 16-bit PNG is drawn into a 32-bit image rather than copied.
+    const std::string deep = Write("deep.png", MakePng(3, 3, 16, false));
+    StbDecoderFailDraws(true);
+    TextureImage image;
+    EXPECT_EQ(image.LoadFromFile(deep.c_str()), kTextureFail);
+    StbDecoderFailDraws(false);
+  }
 }
 
 TEST_F(TextureImageTest, CreateDibRefusesSizesOutsideTheBound) {
