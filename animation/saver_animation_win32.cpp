@@ -21,11 +21,7 @@ namespace {
 FillResult FillWithTexture(int x, int y, int textureIndex) {
   TextureImage* image = TextureSet.At(textureIndex);
   if (!image) return FillResult::kFilled;
-  image->AcquireDC();
-  const FillResult result =
-      FillRegion(WorkCanvasPixels, SaverSettings.ColorDifference, x, y, image->AsSurface());
-  image->RelinquishDC();
-  return result;
+  return FillWithImage(WorkCanvasPixels, SaverSettings.ColorDifference, x, y, *image);
 }
 
 void RestartAnimationTimer(HWND window, int period) {

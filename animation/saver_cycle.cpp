@@ -1,6 +1,7 @@
 #include "animation/saver_cycle.h"
 
 #include "engine/region_probe.h"
+#include "settings/texture_image.h"
 
 CyclePhase AnimationPhase = CyclePhase::Fill;
 std::int32_t AccumulatedFillTime = 0;
@@ -101,4 +102,11 @@ TickOutcome AnimationTick(Surface& workCanvas, const Surface& desktopSnapshot,
   const TickOutcome outcome = Repaint(WipeRow, WipeRow + 1);
   WipeRow -= 2;
   return outcome;
+}
+
+FillResult FillWithImage(Surface& canvas, int threshold, int x, int y, TextureImage& image) {
+  image.AcquireDC();
+  const FillResult result = FillRegion(canvas, threshold, x, y, image.AsSurface());
+  image.RelinquishDC();
+  return result;
 }

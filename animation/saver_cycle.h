@@ -44,6 +44,8 @@ struct CycleSettings {
 // Fills the area around (x, y) of the work canvas with texture `textureIndex` of the loaded set.
 using TextureFill = std::function<FillResult(int x, int y, int textureIndex)>;
 
+class TextureImage;
+
 // ---- Process-wide state ------------------------------------------------------------------------
 // Written only by the functions below; lives for the process, reset by ResetSaverCycle for tests.
 
@@ -67,3 +69,7 @@ TickOutcome AnimationTick(Surface& workCanvas, const Surface& desktopSnapshot,
                           const TextureFill& fillWithTexture);
 
 void ResetSaverCycle();
+
+// One FillRegion with a texture image, as every fill runs: the image's DC is held for the fill,
+// and its pixels are read from its bits.
+FillResult FillWithImage(Surface& canvas, int threshold, int x, int y, TextureImage& image);

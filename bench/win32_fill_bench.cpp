@@ -21,6 +21,7 @@
 
 #include "animation/canvas_win32.h"
 #include "animation/raster.h"
+#include "animation/saver_cycle.h"
 #include "engine/region_fill.h"
 #include "settings/texture_image.h"
 
@@ -96,12 +97,10 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
 // One fill as the saver's timer tick runs it.
 void TickFill(Canvas& canvas, TextureImage* texture, int x, int y) {
   GdiFlush();
-  texture->AcquireDC();
-  if (FillRegion(canvas.pixels, kThreshold, x, y, texture->AsSurface()) != FillResult::kFilled) {
+  if (FillWithImage(canvas.pixels, kThreshold, x, y, *texture) != FillResult::kFilled) {
     std::fprintf(stderr, "win32_fill_bench: out of memory\n");
     std::exit(1);
   }
-  texture->RelinquishDC();
 }
 
 void Report(const char* name, std::vector<double> means, int iterations) {

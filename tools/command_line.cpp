@@ -95,7 +95,6 @@ bool StoreValue(Option option, const std::string& value, RenderRequest& request,
       request.desktopPath = value;
       return true;
     case Option::kTexture:
-      request.texturePath = value;
       request.texturePaths.push_back(value);
       return true;
     case Option::kOut:

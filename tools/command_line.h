@@ -25,8 +25,7 @@ enum class RenderCommand {
 struct RenderRequest {
   RenderCommand command = RenderCommand::kHelp;
   std::string desktopPath;
-  std::string texturePath;                // fill only
-  std::vector<std::string> texturePaths;  // run: every --texture, in order
+  std::vector<std::string> texturePaths;  // every --texture, in order (fill takes exactly one)
   std::string outPath;                    // fill and run
   int x = 0;
   int y = 0;

@@ -152,6 +152,12 @@ bool LoadPicture(const std::string& path, PixelBuffer& out, bool keepAlpha, std:
   return true;
 }
 
+bool LoadDesktopPicture(const std::string& path, PixelBuffer& out, std::string& error) {
+  if (LoadPicture(path, out, false, error)) return true;
+  error = "cannot read desktop picture '" + path + "': " + error;
+  return false;
+}
+
 bool LoadTexture(const std::string& path, TextureImage& image, std::string& error) {
   const TextureStatus status = image.LoadFromFile(path.c_str());
   if (status == kTextureOk) return true;

@@ -16,6 +16,9 @@ class TextureImage;
 // failure returns false with the reason in `error` and leaves `out` unspecified.
 bool LoadPicture(const std::string& path, PixelBuffer& out, bool keepAlpha, std::string& error);
 
+// The desktop picture of a command: LoadPicture without alpha, its error naming the file.
+bool LoadDesktopPicture(const std::string& path, PixelBuffer& out, std::string& error);
+
 // Loads a texture as the saver does (TextureImage::LoadFromFile, decoded by stb here). On failure
 // returns false with a one-line reason in `error`.
 bool LoadTexture(const std::string& path, TextureImage& image, std::string& error);

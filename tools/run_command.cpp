@@ -12,15 +12,9 @@
 #include "engine/region_fill.h"
 #include "settings/texture_image.h"
 #include "tools/image_file.h"
+#include "tools/render_failure.h"
 
 namespace {
-
-constexpr int kExitFailure = 1;
-
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "vesperine-render: %s\n", message.c_str());
-  return kExitFailure;
-}
 
 // The textures that load, in the order given; each one that does not is reported and skipped.
 std::vector<std::unique_ptr<TextureImage>> LoadTextures(const std::vector<std::string>& paths) {
@@ -74,30 +68,24 @@ class FrameWriter {
 int RunTicks(const RenderRequest& request) {
   std::string error;
   PixelBuffer snapshot;
-  if (!LoadPicture(request.desktopPath, snapshot, false, error)) {
-    return Fail("cannot read desktop picture '" + request.desktopPath + "': " + error);
-  }
+  if (!LoadDesktopPicture(request.desktopPath, snapshot, error)) return Fail(kExitFailure, error);
   PixelBuffer work;
   if (!AllocatePixelBuffer(work, snapshot.surface.width, snapshot.surface.height,
                            snapshot.surface.layout)) {
-    return Fail("out of memory for the work picture");
+    return Fail(kExitFailure, "out of memory for the work picture");
   }
   CopyRect(work.surface, 0, 0, work.surface.width, work.surface.height, snapshot.surface, 0, 0);
 
   std::error_code folderError;
   if (!request.framesDir.empty() &&
       !std::filesystem::is_directory(request.framesDir, folderError)) {
-    return Fail("frames folder '" + request.framesDir + "' does not exist");
+    return Fail(kExitFailure, "frames folder '" + request.framesDir + "' does not exist");
   }
 
   const std::vector<std::unique_ptr<TextureImage>> textures = LoadTextures(request.texturePaths);
   const CycleSettings settings = {request.refreshMs, request.intervalMs, request.threshold};
   const TextureFill fill = [&](int x, int y, int index) {
-    TextureImage& image = *textures[index];
-    image.AcquireDC();
-    const FillResult result = FillRegion(work.surface, request.threshold, x, y, image.AsSurface());
-    image.RelinquishDC();
-    return result;
+    return FillWithImage(work.surface, request.threshold, x, y, *textures[index]);
   };
 
   ResetSaverCycle();
@@ -108,12 +96,12 @@ int RunTicks(const RenderRequest& request) {
                                               static_cast<int>(textures.size()), fill);
     if (outcome.repaint && !request.framesDir.empty() && !frames.Write(work.surface, error)) {
       frames.RemoveAll();
-      return Fail(error);
+      return Fail(kExitFailure, error);
     }
   }
   if (!SavePng(request.outPath, work.surface, error)) {
     frames.RemoveAll();
-    return Fail("cannot write '" + request.outPath + "': " + error);
+    return Fail(kExitFailure, "cannot write '" + request.outPath + "': " + error);
   }
   return 0;
 }

@@ -5,30 +5,21 @@
 #include <vector>
 
 #include "animation/raster.h"
+#include "animation/saver_cycle.h"
 #include "engine/region_fill.h"
 #include "engine/region_probe.h"
 #include "settings/texture_image.h"
 #include "tools/command_line.h"
 #include "tools/image_file.h"
+#include "tools/render_failure.h"
 #include "tools/run_command.h"
 
 namespace {
 
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-
-int Fail(int status, const std::string& message) {
-  std::fprintf(stderr, "vesperine-render: %s\n", message.c_str());
-  return status;
-}
-
 int Run(const RenderRequest& request) {
   std::string error;
   PixelBuffer desktop;
-  if (!LoadPicture(request.desktopPath, desktop, false, error)) {
-    return Fail(kExitFailure,
-                "cannot read desktop picture '" + request.desktopPath + "': " + error);
-  }
+  if (!LoadDesktopPicture(request.desktopPath, desktop, error)) return Fail(kExitFailure, error);
   const Surface& canvas = desktop.surface;
   if (request.x < 0 || request.x >= canvas.width || request.y < 0 || request.y >= canvas.height) {
     return Fail(kExitUsage, "point " + std::to_string(request.x) + "," + std::to_string(request.y) +
@@ -47,14 +38,12 @@ int Run(const RenderRequest& request) {
   }
 
   TextureImage texture;
-  if (!LoadTexture(request.texturePath, texture, error)) {
-    return Fail(kExitFailure,
-                "cannot read texture picture '" + request.texturePath + "': " + error);
+  const std::string& texturePath = request.texturePaths.front();  // fill takes exactly one
+  if (!LoadTexture(texturePath, texture, error)) {
+    return Fail(kExitFailure, "cannot read texture picture '" + texturePath + "': " + error);
   }
-  texture.AcquireDC();
   const FillResult filled =
-      FillRegion(desktop.surface, request.threshold, request.x, request.y, texture.AsSurface());
-  texture.RelinquishDC();
+      FillWithImage(desktop.surface, request.threshold, request.x, request.y, texture);
   if (filled == FillResult::kOutOfMemory) {
     return Fail(kExitFailure, "out of memory while filling the area");
   }
