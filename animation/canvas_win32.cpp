@@ -1,5 +1,8 @@
 #include "animation/canvas_win32.h"
 
+#include <algorithm>
+#include <iterator>
+
 std::int32_t ScreenWidth = 0;
 std::int32_t ScreenHeight = 0;
 HDC WorkCanvas = nullptr;
@@ -10,8 +13,6 @@ Surface WorkCanvasPixels;
 Surface DesktopSnapshotPixels;
 
 namespace {
-
-constexpr DWORD kGreenMask565 = 0x07E0;
 
 // BITMAPINFO with room for the three masks of BI_BITFIELDS.
 struct CanvasBitmapInfo {
@@ -51,7 +52,7 @@ CanvasBitmapInfo DescribeCanvas(PixelLayout layout, int width, int height) {
   header.biCompression = BI_RGB;
   if (layout == PixelLayout::kRgb565) {
     header.biCompression = BI_BITFIELDS;
-    info.masks[0] = 0xF800, info.masks[1] = 0x07E0, info.masks[2] = 0x001F;
+    std::copy(std::begin(kRgb565Masks), std::end(kRgb565Masks), info.masks);
   }
   return info;
 }
@@ -83,7 +84,7 @@ HDC CaptureCanvas(HDC screen, PixelLayout layout, const RECT& area, HBITMAP& bit
 
 PixelLayout CanvasLayoutForScreen(int bitsPerPixel, DWORD greenMask) {
   if (bitsPerPixel == 16) {
-    return greenMask == kGreenMask565 ? PixelLayout::kRgb565 : PixelLayout::kRgb555;
+    return greenMask == kRgb565Masks[1] ? PixelLayout::kRgb565 : PixelLayout::kRgb555;
   }
   // Every other depth is held in 32 bits: they keep each colour exactly and are the engine's
   // fastest layout. On a palette screen the capture reads each pixel's palette colour; the

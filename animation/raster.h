@@ -34,6 +34,9 @@ enum class PixelLayout : std::uint8_t {
   kBgrx32,  // blue, green, red bytes and a fourth byte that reads and conversions ignore
 };
 
+// The red, green and blue masks of a 16-bit BI_BITFIELDS DIB that holds kRgb565 pixels.
+constexpr std::uint32_t kRgb565Masks[3] = {0xF800, 0x07E0, 0x001F};
+
 // A view of pixel rows owned elsewhere.
 struct Surface {
   int width = 0;

@@ -28,9 +28,6 @@ constexpr int kColorTableEntries = 256;
 // Images of more pixel bytes than this, counted at 4 bytes a pixel, are not loaded.
 constexpr std::int64_t kMaxTextureBytes = std::int64_t{1} << 31;
 
-// The masks of a 16-bit DIB section that keeps RGB565 pixels as they are.
-constexpr std::uint32_t kRgb565Masks[3] = {0xF800, 0x07E0, 0x001F};
-
 // ---- Types -----------------------------------------------------------------------------------
 
 // One texture: a bottom-up DIB section and, while a fill uses it, a memory DC with the section
