@@ -34,9 +34,11 @@ TickOutcome Repaint(int firstRow, int lastRow) {
   return outcome;
 }
 
-// Copies `rows` rows from `top` down of the snapshot back into the work canvas.
-void RestoreRows(Surface& work, const Surface& snapshot, int top, int rows) {
-  CopyRect(work, 0, top, work.width, rows, snapshot, 0, top);
+// Copies the band of rows top and top + 1 of the snapshot back into the work canvas. A band at
+// -1, the last of an odd height, restores row 0 alone: the copy clips away the row above.
+TickOutcome RestoreBand(Surface& work, const Surface& snapshot, int top) {
+  CopyRect(work, 0, top, work.width, 2, snapshot, 0, top);
+  return Repaint(top < 0 ? 0 : top, top + 1);
 }
 
 // Draws points until the probe accepts one and fills its area. Every way out of the tick counts
@@ -69,9 +71,8 @@ TickOutcome AnimationTick(Surface& workCanvas, const Surface& desktopSnapshot,
   if (AccumulatedFillTime >= settings.refreshTime) {
     WipeRow = height - 2;
     AnimationPhase = CyclePhase::Wipe;
-    RestoreRows(workCanvas, desktopSnapshot, height - 2, 2);
     AccumulatedFillTime = 0;
-    TickOutcome outcome = Repaint(height - 2 < 0 ? 0 : height - 2, height - 1);
+    TickOutcome outcome = RestoreBand(workCanvas, desktopSnapshot, WipeRow);
     outcome.restartTimer = true;
     outcome.timerPeriod = kWipeTickPeriod;
     return outcome;
@@ -83,14 +84,9 @@ TickOutcome AnimationTick(Surface& workCanvas, const Surface& desktopSnapshot,
     return Repaint(0, height - 1);
   }
 
-  // On an odd height the bands end at -1: that tick restores row 0 alone, so the wipe leaves no
-  // painted row behind, and the next tick ends the wipe.
-  if (WipeRow == -1) {
-    RestoreRows(workCanvas, desktopSnapshot, 0, 1);
-    WipeRow -= 2;
-    return Repaint(0, 0);
-  }
-  if (WipeRow < 0) {
+  // On an odd height the bands end at -1, which restores row 0 alone, so the wipe leaves no
+  // painted row behind; the tick after the last band ends the wipe.
+  if (WipeRow < -1) {
     // Nothing changed on the canvas: only the timer goes back to the fill period.
     AnimationPhase = CyclePhase::Fill;
     TickOutcome outcome;
@@ -98,8 +94,7 @@ TickOutcome AnimationTick(Surface& workCanvas, const Surface& desktopSnapshot,
     outcome.timerPeriod = settings.timeInterval;
     return outcome;
   }
-  RestoreRows(workCanvas, desktopSnapshot, WipeRow, 2);
-  const TickOutcome outcome = Repaint(WipeRow, WipeRow + 1);
+  const TickOutcome outcome = RestoreBand(workCanvas, desktopSnapshot, WipeRow);
   WipeRow -= 2;
   return outcome;
 }
