@@ -80,6 +80,16 @@ HDC CaptureCanvas(HDC screen, PixelLayout layout, const RECT& area, HBITMAP& bit
   return canvas;
 }
 
+// Frees a canvas of an earlier capture: a process that opens the saver window more than once gets
+// new canvases each time and keeps no old ones.
+void ReleaseCanvas(HDC& canvas, HBITMAP& bitmap, Surface& pixels) {
+  if (canvas) DeleteDC(canvas);  // the bitmap is no longer selected anywhere after this
+  if (bitmap) DeleteObject(bitmap);
+  canvas = nullptr;
+  bitmap = nullptr;
+  pixels = Surface{};
+}
+
 }  // namespace
 
 PixelLayout CanvasLayoutForScreen(int bitsPerPixel, DWORD greenMask) {
@@ -93,6 +103,8 @@ PixelLayout CanvasLayoutForScreen(int bitsPerPixel, DWORD greenMask) {
 }
 
 void CaptureCanvases() {
+  ReleaseCanvas(WorkCanvas, WorkCanvasBitmap, WorkCanvasPixels);
+  ReleaseCanvas(DesktopSnapshot, DesktopSnapshotBitmap, DesktopSnapshotPixels);
   HWND desktop = GetDesktopWindow();
   HDC screen = GetDC(desktop);
   RECT area = {};

@@ -104,6 +104,9 @@ void PaintFullScreen(HDC dc, const RECT& paint) {
 LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = DefaultSaverProc(window, WM_CREATE, wParam, lParam);
   CaptureCanvases();
+  // A window opened earlier in this process leaves its preview picture behind: free it.
+  if (PreviewPicture.dc) DeleteDC(PreviewPicture.dc);
+  if (PreviewPicture.bitmap) DeleteObject(PreviewPicture.bitmap);
   PreviewPicture.dc = CreateCompatibleDC(nullptr);
   PreviewPicture.bitmap = static_cast<HBITMAP>(LoadImageA(
       SaverInstance, MAKEINTRESOURCEA(kPreviewBitmapId), IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
