@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "animation/raster.h"
+#include "raster/raster.h"
 
 // ---- Process-wide state ----------------------------------------------------------------------
 // Written once by CaptureCanvases; lives until the process ends (nothing is ever released).

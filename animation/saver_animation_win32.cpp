@@ -9,9 +9,8 @@
 #include "animation/saver_cycle.h"
 #include "engine/region_fill.h"
 #include "settings/settings_store.h"
-#include "settings/texture_image.h"
-#include "shell/saver_startup_win32.h"
-#include "shell/saver_window_win32.h"
+#include "textures/texture_image.h"
+#include "process/saver_process_win32.h"
 
 UINT_PTR AnimationTimer = 0;
 PreviewPictureHandles PreviewPicture;

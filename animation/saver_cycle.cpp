@@ -1,7 +1,7 @@
 #include "animation/saver_cycle.h"
 
 #include "engine/region_probe.h"
-#include "settings/texture_image.h"
+#include "textures/texture_image.h"
 
 CyclePhase AnimationPhase = CyclePhase::Fill;
 std::int32_t AccumulatedFillTime = 0;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "animation/raster.h"
+#include "raster/raster.h"
 #include "engine/region_fill.h"
 
 // ---- Constants -------------------------------------------------------------------------------

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "animation/raster.h"
+#include "raster/raster.h"
 #include "engine/region_fill.h"
 #include "engine/region_probe.h"
 

@@ -20,10 +20,10 @@
 #include <vector>
 
 #include "animation/canvas_win32.h"
-#include "animation/raster.h"
+#include "raster/raster.h"
 #include "animation/saver_cycle.h"
 #include "engine/region_fill.h"
-#include "settings/texture_image.h"
+#include "textures/texture_image.h"
 
 namespace {
 

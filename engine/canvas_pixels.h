@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "animation/raster.h"
+#include "raster/raster.h"
 #include "engine/color_span.h"
 
 namespace engine_detail {

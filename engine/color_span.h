@@ -4,7 +4,7 @@
 // picked pixel, so a smooth ramp forms one area however far apart its ends are.
 #pragma once
 
-#include "animation/raster.h"
+#include "raster/raster.h"
 
 // ---- Types -----------------------------------------------------------------------------------
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "animation/raster.h"
+#include "raster/raster.h"
 
 // ---- Constants -------------------------------------------------------------------------------
 

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "animation/raster.h"
+#include "raster/raster.h"
 #include "engine/color_span.h"
 
 // ---- Constants -------------------------------------------------------------------------------

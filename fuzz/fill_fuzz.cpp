@@ -7,7 +7,7 @@
 #include <deque>
 #include <vector>
 
-#include "animation/raster.h"
+#include "raster/raster.h"
 #include "engine/region_fill.h"
 #include "engine/region_probe.h"
 

@@ -9,7 +9,7 @@
 #include "settings/settings_dialog_ids.h"
 #include "settings/settings_store.h"
 #include "settings/texture_list.h"
-#include "shell/saver_startup_win32.h"
+#include "process/saver_process_win32.h"
 
 static_assert(IDD_SETTINGS == kSettingsDialogTemplate);
 static_assert(IDC_REFRESH_SLIDER == kRefreshTimeTrackbarId);

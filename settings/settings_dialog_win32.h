@@ -1,9 +1,18 @@
 // The settings dialog (IDD_SETTINGS): the texture list and the two timing trackbars, loaded from
-// and saved to the settings store. Its procedure, SettingsDialogProc, is declared with the shell
-// that runs it (shell/saver_startup_win32.h).
+// and saved to the settings store. The program runs it with SettingsDialogProc.
 #pragma once
 
 #include <windows.h>
+
+// ---- Constants -------------------------------------------------------------------------------
+
+// The dialog's template (IDD_SETTINGS) in the saver's resources.
+constexpr WORD kSettingsDialogTemplate = 2003;
+
+// ---- Functions -------------------------------------------------------------------------------
+
+// The dialog's procedure: WM_INITDIALOG and WM_COMMAND, each routed to a function below.
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Sets the trackbars' ranges and positions from SaverSettings and fills the list box from the
 // TextureList, no row selected. Returns TRUE.

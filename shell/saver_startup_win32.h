@@ -4,16 +4,14 @@
 
 #include <windows.h>
 
-// ---- Constants -------------------------------------------------------------------------------
-
-// The settings dialog's template (IDD_SETTINGS) in the saver's resources.
-constexpr WORD kSettingsDialogTemplate = 2003;
+#include "process/saver_process_win32.h"
+#include "settings/settings_dialog_win32.h"
 
 // ---- Process-wide state ----------------------------------------------------------------------
-// Set once by SaverMain before any mode runs; only read afterwards, for the life of the process.
+// Set once by SaverMain before any mode runs (with SaverInstance); only read afterwards, for the
+// life of the process.
 
-extern HINSTANCE SaverInstance;  // the saver's module: window class, dialog, resources
-extern BOOL IsWin9x;             // Windows 95, 98 or Me: the password hooks apply
+extern BOOL IsWin9x;  // Windows 95, 98 or Me: the password hooks apply
 
 // ---- Functions -------------------------------------------------------------------------------
 
@@ -37,10 +35,5 @@ INT_PTR RunSettingsDialog(HWND parent);
 // screen-saver-running flag is cleared and the result is -1, any other answer is passed on.
 int RunUnderFaultGuard(int (*mode)(const char* commandTail), const char* commandTail);
 
-// ---- Supplied by the saver -------------------------------------------------------------------
-
 // Called right before the settings dialog is created; FALSE cancels the dialog.
 BOOL PrepareSettingsDialog(HINSTANCE instance);
-
-// The settings dialog's procedure, defined with the dialog.
-INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

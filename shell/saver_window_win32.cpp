@@ -2,12 +2,10 @@
 
 #include <cstdlib>
 
-#include "animation/saver_animation_win32.h"
 #include "shell/password_hooks_win32.h"
 #include "shell/saver_startup_win32.h"
 
 HWND SaverWindow = nullptr;
-BOOL IsPreview = FALSE;
 POINT ReferenceCursor = {0, 0};
 BYTE AcLineStatus = kUnknownAcLineStatus;
 UINT AutoPlayQueryMessage = 0;
@@ -287,7 +285,7 @@ LRESULT CALLBACK SaverShellWindowProc(HWND window, UINT message, WPARAM wParam, 
       Sleep(0);
       break;
   }
-  return SaverAnimationProc(window, message, wParam, lParam);
+  return SaverProcedure(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

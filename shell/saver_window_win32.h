@@ -2,13 +2,16 @@
 // full-screen saver on user input and power events.
 //
 // Every message passes SaverShellWindowProc (the class's procedure), then the saver's own
-// SaverAnimationProc, which hands what it does not consume to DefaultSaverProc: the closing rules
-// and, last, DefWindowProcA. Closing is always a posted WM_CLOSE.
+// procedure (SaverProcedure: SaverAnimationProc), which hands what it does not consume to
+// DefaultSaverProc: the closing rules and, last, DefWindowProcA. Closing is always a posted
+// WM_CLOSE.
 #pragma once
 
 #include <windows.h>
 
 #include <imm.h>
+
+#include "process/saver_process_win32.h"
 
 // ---- Constants -------------------------------------------------------------------------------
 
@@ -31,14 +34,17 @@ using ImmAssociateContextFn = HIMC(WINAPI*)(HWND window, HIMC context);
 // ---- Process-wide state ----------------------------------------------------------------------
 // Lives for the process; written by RunSaverWindow and the procedures below.
 
-extern HWND SaverWindow;       // the saver window once created
-extern BOOL IsPreview;         // runs inside a parent window; set before creation, never cleared
-extern POINT ReferenceCursor;  // where mouse movement is measured from
-extern BYTE AcLineStatus;      // last known AC line status
+extern HWND SaverWindow;                             // the saver window once created
+extern POINT ReferenceCursor;                        // where mouse movement is measured from
+extern BYTE AcLineStatus;                            // last known AC line status
 extern UINT AutoPlayQueryMessage;                    // "QueryCancelAutoPlay" on Windows 9x, else 0
 extern HIMC SavedInputContext;                       // the input context detached at creation
 extern HMODULE InputMethodModule;                    // IMM32.DLL, when the process had loaded it
 extern ImmAssociateContextFn AssociateInputContext;  // its "ImmAssociateContext"
+
+// The saver's own window procedure, to which SaverShellWindowProc passes what it does not handle
+// itself. The program wires it in (saver_startup_win32.cpp).
+extern WNDPROC SaverProcedure;
 
 // ---- Functions -------------------------------------------------------------------------------
 
@@ -50,6 +56,5 @@ int RunSaverWindow(HWND parent);
 // what arrives after closing was confirmed; everything else goes on to SaverAnimationProc.
 LRESULT CALLBACK SaverShellWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The default of SaverAnimationProc: the closing rules and the password request, then
-// DefWindowProcA.
-LRESULT CALLBACK DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// DefaultSaverProc, the default of the saver's own procedure, is defined here and declared with
+// the process-wide facts that the saver reads (process/saver_process_win32.h).

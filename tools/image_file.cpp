@@ -17,7 +17,7 @@
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 
-#include "settings/texture_image.h"
+#include "textures/texture_image.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "animation/raster.h"
+#include "raster/raster.h"
 
 class TextureImage;
 

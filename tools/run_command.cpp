@@ -7,10 +7,10 @@
 #include <system_error>
 #include <vector>
 
-#include "animation/raster.h"
+#include "raster/raster.h"
 #include "animation/saver_cycle.h"
 #include "engine/region_fill.h"
-#include "settings/texture_image.h"
+#include "textures/texture_image.h"
 #include "tools/image_file.h"
 #include "tools/render_failure.h"
 

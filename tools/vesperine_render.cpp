@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "animation/raster.h"
+#include "raster/raster.h"
 #include "animation/saver_cycle.h"
 #include "engine/region_fill.h"
 #include "engine/region_probe.h"
-#include "settings/texture_image.h"
+#include "textures/texture_image.h"
 #include "tools/command_line.h"
 #include "tools/image_file.h"
 #include "tools/render_failure.h"

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "animation/raster.h"
+#include "raster/raster.h"
 #include "engine/color_span.h"
 
 namespace engine_test {

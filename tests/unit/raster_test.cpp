@@ -1,4 +1,4 @@
-#include "animation/raster.h"
+#include "raster/raster.h"
 
 #include <climits>
 #include <cstring>

@@ -1,6 +1,6 @@
 // Texture images over the portable seams: stb decoding, heap DIB sections and recorded DCs. The
 // memory GDI counts every breach of GDI's rules, and each test ends with none.
-#include "settings/texture_image.h"
+#include "textures/texture_image.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "engine/region_fill.h"
-#include "settings/dc_cache.h"
-#include "settings/gdi_bitmap_memory.h"
-#include "settings/gdiplus_state.h"
-#include "settings/image_decoder_stb.h"
+#include "textures/dc_cache.h"
+#include "textures/gdi_bitmap_memory.h"
+#include "textures/gdiplus_state.h"
+#include "textures/image_decoder_stb.h"
 #include "settings/texture_list.h"
 #include "settings/user_message.h"
 #include "tests/unit/picture_files.h"

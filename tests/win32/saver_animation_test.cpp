@@ -17,7 +17,7 @@
 #include "animation/canvas_win32.h"
 #include "animation/saver_cycle.h"
 #include "settings/settings_store.h"
-#include "settings/texture_image.h"
+#include "textures/texture_image.h"
 #include "settings/texture_list.h"
 #include "settings/user_message.h"
 #include "shell/saver_startup_win32.h"

@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "animation/raster.h"
-#include "settings/gdiplus_state.h"
-#include "settings/texture_image.h"
+#include "raster/raster.h"
+#include "textures/gdiplus_state.h"
+#include "textures/texture_image.h"
 #include "settings/texture_list.h"
 #include "settings/user_message.h"
 #include "tests/unit/picture_files.h"

@@ -1,4 +1,4 @@
-#include "settings/dc_cache.h"
+#include "textures/dc_cache.h"
 
 SpareDcCache DCCache;
 

@@ -1,5 +1,5 @@
 // The image decoder seam on stb_image, for the native tests and tools.
-#include "settings/image_decoder_stb.h"
+#include "textures/image_decoder_stb.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,7 +10,7 @@
 #include <new>
 #include <vector>
 
-#include "settings/image_decoder.h"
+#include "textures/image_decoder.h"
 
 // stb's implementation is compiled here, private to this file, so that it cannot clash with the
 // stb library a program may also link. Debian installs it under /usr/include, which mingw's

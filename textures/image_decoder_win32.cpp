@@ -10,7 +10,7 @@
 #include <new>
 #include <vector>
 
-#include "settings/image_decoder.h"
+#include "textures/image_decoder.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "animation/raster.h"
+#include "raster/raster.h"
 
 #include <algorithm>
 #include <array>

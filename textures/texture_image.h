@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "animation/raster.h"
-#include "settings/gdi_bitmap.h"
-#include "settings/image_decoder.h"
+#include "raster/raster.h"
+#include "textures/gdi_bitmap.h"
+#include "textures/image_decoder.h"
 
 // ---- Constants -------------------------------------------------------------------------------
 

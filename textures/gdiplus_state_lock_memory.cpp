@@ -2,7 +2,7 @@
 #include <mutex>
 #include <new>
 
-#include "settings/gdiplus_state_lock.h"
+#include "textures/gdiplus_state_lock.h"
 
 StateLock CreateStateLock() {
   return new (std::nothrow) std::mutex;

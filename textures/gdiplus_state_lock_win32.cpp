@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "settings/gdiplus_state_lock.h"
+#include "textures/gdiplus_state_lock.h"
 
 StateLock CreateStateLock() {
   auto* section = new (std::nothrow) CRITICAL_SECTION;

@@ -1,7 +1,7 @@
 // The GDI seam kept in memory: DIB sections are heap blocks, memory DCs remember the object
 // selected into them. GDI's rules are checked, and breaches counted, so that the native tests
 // prove the protocol the Windows build depends on.
-#include "settings/gdi_bitmap_memory.h"
+#include "textures/gdi_bitmap_memory.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "settings/gdi_bitmap.h"
+#include "textures/gdi_bitmap.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "settings/gdi_bitmap.h"
+#include "textures/gdi_bitmap.h"
 
 // ---- Constants -------------------------------------------------------------------------------
 

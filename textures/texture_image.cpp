@@ -1,4 +1,4 @@
-#include "settings/texture_image.h"
+#include "textures/texture_image.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,8 +6,8 @@
 #include <memory>
 #include <new>
 
-#include "settings/dc_cache.h"
-#include "settings/gdiplus_state.h"
+#include "textures/dc_cache.h"
+#include "textures/gdiplus_state.h"
 #include "settings/texture_list.h"
 #include "settings/user_message.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "settings/gdiplus_state_lock.h"
+#include "textures/gdiplus_state_lock.h"
 
 // ---- Types -----------------------------------------------------------------------------------
 

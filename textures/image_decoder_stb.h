@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "settings/image_decoder.h"
+#include "textures/image_decoder.h"
 
 // ---- Functions -------------------------------------------------------------------------------
 

@@ -1,6 +1,6 @@
-#include "settings/gdiplus_state.h"
+#include "textures/gdiplus_state.h"
 
-#include "settings/image_decoder.h"
+#include "textures/image_decoder.h"
 
 GdiplusStarter GdiplusState;
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "settings/gdi_bitmap.h"
+#include "textures/gdi_bitmap.h"
 
 // ---- Types -----------------------------------------------------------------------------------
 
