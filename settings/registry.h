@@ -24,11 +24,14 @@ constexpr std::uint32_t kRegistryMultiString = 7;   // REG_MULTI_SZ
 
 using RegistryKey = void*;  // an HKEY on Windows
 
+// What a key is opened for: loading only reads, so a key its owner made read-only still loads.
+enum RegistryAccess { kRegistryRead, kRegistryWrite };  // KEY_READ, KEY_READ | KEY_WRITE
+
 // ---- Functions -------------------------------------------------------------------------------
 
-// Opens the key at `subkeyPath` below HKEY_CURRENT_USER, creating it empty when it does not exist
-// (RegCreateKeyExA with KEY_ALL_ACCESS). Returns kRegistrySuccess and sets `key`, or an error.
-long RegistryCreateKey(const char* subkeyPath, RegistryKey* key);
+// Opens the key at `subkeyPath` below HKEY_CURRENT_USER for `access`, creating it empty when it
+// does not exist (RegCreateKeyExA). Returns kRegistrySuccess and sets `key`, or an error.
+long RegistryCreateKey(const char* subkeyPath, RegistryAccess access, RegistryKey* key);
 
 // RegQueryValueExA: with `data` null, reports the value's type and size in bytes; otherwise copies
 // at most *size bytes into `data` and sets *size to the value's size (kRegistryMoreData when the

@@ -13,10 +13,12 @@ namespace {
 
 struct Key {
   std::map<std::string, MemoryRegistryValue> values;  // by lower-case name
+  bool readOnly = false;
 };
 
 struct Handle {
   Key* key;
+  bool writable;
 };
 
 // Process lifetime; emptied by ResetMemoryRegistry.
@@ -56,13 +58,16 @@ Key* KeyOf(RegistryKey key) {
 
 }  // namespace
 
-long RegistryCreateKey(const char* subkeyPath, RegistryKey* key) {
+long RegistryCreateKey(const char* subkeyPath, RegistryAccess access, RegistryKey* key) {
   if (subkeyPath == nullptr || key == nullptr) return kRegistryInvalidParameter;
   if (failingOpens > 0) {
     --failingOpens;
     return failingOpenError;
   }
-  auto handle = std::make_unique<Handle>(Handle{CreateKey(subkeyPath)});
+  const bool writable = access == kRegistryWrite;
+  Key* found = CreateKey(subkeyPath);
+  if (writable && found->readOnly) return kRegistryAccessDenied;
+  auto handle = std::make_unique<Handle>(Handle{found, writable});
   *key = handle.get();
   openHandles.emplace(handle.get(), std::move(handle));
   return kRegistrySuccess;
@@ -93,6 +98,7 @@ long RegistrySetValue(RegistryKey key, const char* name, std::uint32_t type,
                       const std::uint8_t* data, std::uint32_t size) {
   Key* open = KeyOf(key);
   if (open == nullptr) return kRegistryInvalidHandle;
+  if (!static_cast<Handle*>(key)->writable) return kRegistryAccessDenied;
   if (data == nullptr && size > 0) return kRegistryInvalidParameter;
   MemoryRegistryValue& value = open->values[Fold(name)];
   value.type = type;
@@ -122,6 +128,10 @@ std::optional<MemoryRegistryValue> ReadMemoryRegistryValue(const char* keyPath, 
   const auto found = key->values.find(Fold(name));
   if (found == key->values.end()) return std::nullopt;
   return found->second;
+}
+
+void MakeMemoryRegistryKeyReadOnly(const char* keyPath) {
+  CreateKey(keyPath)->readOnly = true;
 }
 
 bool MemoryRegistryKeyExists(const char* keyPath) {

@@ -28,6 +28,10 @@ std::optional<MemoryRegistryValue> ReadMemoryRegistryValue(const char* keyPath, 
 
 bool MemoryRegistryKeyExists(const char* keyPath);
 
+// From now on the key (created when missing) opens for reading only, as one whose permissions an
+// administrator narrowed: opening it for writing fails with kRegistryAccessDenied.
+void MakeMemoryRegistryKeyReadOnly(const char* keyPath);
+
 // The next `count` calls of RegistryCreateKey fail with `error` and create nothing.
 void FailNextMemoryRegistryOpens(int count, long error);
 

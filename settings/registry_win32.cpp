@@ -13,12 +13,12 @@ static_assert(kRegistryString == REG_SZ && kRegistryExpandString == REG_EXPAND_S
                   kRegistryDword == REG_DWORD && kRegistryMultiString == REG_MULTI_SZ,
               "registry.h value types must match winnt.h");
 
-long RegistryCreateKey(const char* subkeyPath, RegistryKey* key) {
+long RegistryCreateKey(const char* subkeyPath, RegistryAccess access, RegistryKey* key) {
   HKEY handle = nullptr;
   DWORD disposition = 0;
-  const LONG result =
-      RegCreateKeyExA(HKEY_CURRENT_USER, subkeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_ALL_ACCESS, nullptr, &handle, &disposition);
+  const LONG result = RegCreateKeyExA(
+      HKEY_CURRENT_USER, subkeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+      access == kRegistryWrite ? KEY_READ | KEY_WRITE : KEY_READ, nullptr, &handle, &disposition);
   if (result == ERROR_SUCCESS) *key = handle;
   return result;
 }

@@ -62,25 +62,19 @@ void ReadNumber(RegistryKey key, const char* name, std::int32_t* field) {
   *field = static_cast<std::int32_t>(value);
 }
 
-// Appends the paths that lie whole within the value's first kTextureBlockBytes bytes. A larger
-// value is fetched whole (the registry hands out nothing less) and its head parsed.
+// Appends every path of the value, fetched whole: a list of any length survives a load and the
+// save that follows it.
 void ReadTextures(RegistryKey key) {
   std::uint32_t size = 0;
-  if (!QueryShape(key, kTextureValue, kRegistryMultiString, &size)) return;
-  char block[kTextureBlockBytes];
-  std::unique_ptr<char[]> whole;
-  char* data = block;
-  if (size > kTextureBlockBytes) {
-    whole.reset(new (std::nothrow) char[size]);
-    if (!whole) return;
-    data = whole.get();
-  }
+  if (!QueryShape(key, kTextureValue, kRegistryMultiString, &size) || size == 0) return;
+  std::unique_ptr<char[]> data(new (std::nothrow) char[size]);
+  if (!data) return;
   std::uint32_t read = size;
-  if (RegistryQueryValue(key, kTextureValue, nullptr, reinterpret_cast<std::uint8_t*>(data),
+  if (RegistryQueryValue(key, kTextureValue, nullptr, reinterpret_cast<std::uint8_t*>(data.get()),
                          &read) != kRegistrySuccess) {
     return;
   }
-  AppendTexturesFromMultiString(data, read < kTextureBlockBytes ? read : kTextureBlockBytes);
+  AppendTexturesFromMultiString(data.get(), read < size ? read : size);
 }
 
 void WriteNumber(RegistryKey key, const char* name, std::uint32_t value) {
@@ -97,7 +91,7 @@ SaverSettingsValues SaverSettings = DefaultSaverSettings();
 void LoadSettings() {
   ResetSaverSettings();
   RegistryKey key = nullptr;
-  if (RegistryCreateKey(SettingsKeyPath, &key) != kRegistrySuccess) return;
+  if (RegistryCreateKey(SettingsKeyPath, kRegistryRead, &key) != kRegistrySuccess) return;
   ReadAppFolder(key);
   ReadNumber(key, kRefreshTimeValue, &SaverSettings.RefreshTime);
   ReadNumber(key, kTimeIntervalValue, &SaverSettings.TimeInterval);
@@ -108,7 +102,7 @@ void LoadSettings() {
 
 int WriteSettings(int refreshPosition, int intervalPosition) {
   RegistryKey key = nullptr;
-  if (RegistryCreateKey(SettingsKeyPath, &key) != kRegistrySuccess) return 1;
+  if (RegistryCreateKey(SettingsKeyPath, kRegistryWrite, &key) != kRegistrySuccess) return 1;
   // Unsigned arithmetic: a position no trackbar gives still wraps instead of overflowing.
   WriteNumber(key, kRefreshTimeValue, static_cast<std::uint32_t>(refreshPosition) * 10u);
   WriteNumber(key, kTimeIntervalValue, static_cast<std::uint32_t>(intervalPosition));

@@ -14,7 +14,6 @@
 // Working limits in bytes, the terminating NUL included. A longer path is skipped, never cut.
 constexpr std::size_t kTexturePathBytes = 512;
 constexpr std::size_t kTextureDisplayNameBytes = 128;  // what the settings dialog passes
-constexpr std::size_t kTextureBlockBytes = 8192;       // the stored block that loading reads
 
 // ---- Types -----------------------------------------------------------------------------------
 

@@ -9,13 +9,15 @@ namespace {
 TEST(MemoryRegistryTest, QueriesAnswerLikeTheRegistry) {
   ResetMemoryRegistry();
   RegistryKey key = nullptr;
-  ASSERT_EQ(RegistryCreateKey("Software\\Ondrel\\Vesperine", &key), kRegistrySuccess);
+  ASSERT_EQ(RegistryCreateKey("Software\\Ondrel\\Vesperine", kRegistryWrite, &key),
+            kRegistrySuccess);
   const std::uint8_t bytes[] = {'a', 'b', 'c'};  // no NUL
   ASSERT_EQ(RegistrySetValue(key, "Some Value", kRegistryString, bytes, 3), kRegistrySuccess);
   RegistryCloseKey(key);
   EXPECT_TRUE(MemoryRegistryKeyExists("software\\ONDREL"));
 
-  ASSERT_EQ(RegistryCreateKey("SOFTWARE\\ondrel\\VESPERINE", &key), kRegistrySuccess);
+  ASSERT_EQ(RegistryCreateKey("SOFTWARE\\ondrel\\VESPERINE", kRegistryWrite, &key),
+            kRegistrySuccess);
   std::uint32_t type = 0, size = 0;
   EXPECT_EQ(RegistryQueryValue(key, "some value", &type, nullptr, &size), kRegistrySuccess);
   EXPECT_EQ(type, kRegistryString);
@@ -36,7 +38,7 @@ TEST(MemoryRegistryTest, QueriesAnswerLikeTheRegistry) {
   EXPECT_EQ(OpenMemoryRegistryKeyCount(), 0);
 
   FailNextMemoryRegistryOpens(1, kRegistryAccessDenied);
-  EXPECT_EQ(RegistryCreateKey("Software\\Other", &key), kRegistryAccessDenied);
+  EXPECT_EQ(RegistryCreateKey("Software\\Other", kRegistryWrite, &key), kRegistryAccessDenied);
   EXPECT_FALSE(MemoryRegistryKeyExists("Software\\Other"));
 }
 

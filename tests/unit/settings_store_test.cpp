@@ -121,29 +121,35 @@ TEST_F(SettingsStoreTest, AppFolderIsTakenOnlyWhenItFits) {
   }
 }
 
-TEST_F(SettingsStoreTest, TextureBlockKeepsEntriesWholeWithinFirst8192Bytes) {
-  std::string entries;  // 100 bytes an entry
-  for (int i = 0; i < 90; ++i)
-    entries += std::string(98, 'a' + i % 26) + char('0' + i % 10) + '\0';
-  const std::string head = entries.substr(0, 8100);
-  const struct {
-    std::string block;
-    std::int32_t count;
-  } cases[] = {
-      {entries + '\0', 81},                         // entry 81 crosses byte 8192
-      {head + std::string(90, 'y') + "\0\0"s, 82},  // 8192 bytes in all
-      {head + std::string(91, 'y') + "\0\0"s, 82},  // entry ends at byte 8192
-      {head + std::string(91, 'y') + "\0more\0\0"s, 82},
-      {head + std::string(92, 'y') + "\0\0"s, 81},
-      {head + std::string(50, 'y'), 81},  // unterminated
-  };
-  for (const auto& c : cases) {
-    ResetTextureList();
-    Store("Texture", kRegistryMultiString, Text(c.block));
-    LoadSettings();
-    ASSERT_EQ(TextureCount(), c.count) << c.block.size();
-    EXPECT_EQ(std::string(TextureAt(80)), entries.substr(8000, 99));
-  }
+// The whole stored list loads and saves back, however long; a cut last entry is still dropped.
+TEST_F(SettingsStoreTest, LongTextureListSurvivesLoadAndSave) {
+  std::string entries;  // 400 entries of 100 bytes: 40,000 bytes
+  for (int i = 0; i < 400; ++i)
+    entries += "C:\\T\\" + std::to_string(i) + std::string(90 - std::to_string(i).size(), 'x') +
+               ".bmp" + '\0';
+  Store("Texture", kRegistryMultiString, Text(entries + '\0'));
+  LoadSettings();
+  ASSERT_EQ(TextureCount(), 400);
+  EXPECT_EQ(std::string(TextureAt(399)), entries.substr(39900, 99));
+  EXPECT_EQ(WriteSettings(700, 70), 1);
+  EXPECT_EQ(Stored("Texture", kRegistryMultiString), Text(entries + '\0'));
+
+  ResetTextureList();
+  Store("Texture", kRegistryMultiString, Text(entries + "C:\\cut"));
+  LoadSettings();
+  EXPECT_EQ(TextureCount(), 400);
+}
+
+// A key its owner made read-only still loads; only a save needs (and is refused) write access.
+TEST_F(SettingsStoreTest, ReadOnlyKeyLoadsAndIsNotWritten) {
+  Store("Time Interval", kRegistryDword, Dword(900));
+  Store("Texture", kRegistryMultiString, Text("C:\\a.bmp\0\0"s));
+  MakeMemoryRegistryKeyReadOnly(SettingsKeyPath);
+  LoadSettings();
+  EXPECT_EQ(SaverSettings.TimeInterval, 900);
+  ASSERT_EQ(TextureCount(), 1);
+  EXPECT_EQ(WriteSettings(700, 70), 1);
+  EXPECT_EQ(Stored("Time Interval", kRegistryDword), Dword(900));
 }
 
 TEST_F(SettingsStoreTest, UnopenableKeyLeavesDefaultsAndListAndWritesNothing) {

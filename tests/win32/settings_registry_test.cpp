@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/registry.h"
 #include "settings/texture_list.h"
 
 using namespace std::string_literals;
@@ -148,14 +149,27 @@ TEST_F(SettingsRegistryTest, UnterminatedAndOverlongValuesStayWithinBuffers) {
   ASSERT_EQ(TextureCount(), 1);
   EXPECT_STREQ(TextureAt(0), "C:\\a.bmp");
 
-  std::string block;  // 90 entries of 100 bytes: the first 81 lie whole within 8192 bytes
+  std::string block;  // 90 entries of 100 bytes, all past the first 8192 bytes too
   for (int i = 0; i < 90; ++i)
     block += std::string(98, 'a' + i % 26) + char('0' + i % 10) + '\0';
   Store("Texture", REG_MULTI_SZ, block + '\0');
   ResetTextureList();
   LoadSettings();
-  ASSERT_EQ(TextureCount(), 81);
-  EXPECT_EQ(std::string(TextureAt(80)), block.substr(8000, 99));
+  ASSERT_EQ(TextureCount(), 90);
+  EXPECT_EQ(std::string(TextureAt(89)), block.substr(8900, 99));
+}
+
+// Loading opens the key for reading only; a save opens it for writing.
+TEST_F(SettingsRegistryTest, LoadingOpensTheKeyReadOnly) {
+  RegistryKey key = nullptr;
+  ASSERT_EQ(RegistryCreateKey(SettingsKeyPath, kRegistryRead, &key), kRegistrySuccess);
+  const BYTE byte = 1;
+  EXPECT_EQ(RegSetValueExA(static_cast<HKEY>(key), "x", 0, REG_BINARY, &byte, 1),
+            ERROR_ACCESS_DENIED);
+  RegistryCloseKey(key);
+  ASSERT_EQ(RegistryCreateKey(SettingsKeyPath, kRegistryWrite, &key), kRegistrySuccess);
+  EXPECT_EQ(RegSetValueExA(static_cast<HKEY>(key), "x", 0, REG_BINARY, &byte, 1), ERROR_SUCCESS);
+  RegistryCloseKey(key);
 }
 
 TEST_F(SettingsRegistryTest, SaveReadsTheDialogTrackbars) {

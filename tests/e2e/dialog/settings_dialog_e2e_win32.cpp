@@ -441,6 +441,24 @@ TEST_F(SettingsDialogE2e, OkStoresTheTrackbarsAndTheListAndEndsWithOne) {
               {"Texture", {REG_MULTI_SZ, MultiString({"C:\\Tex\\one.bmp", "C:\\Tex\\two.bmp"})}}}));
 }
 
+// A list far past 8 KB shows whole and OK stores it back entry for entry.
+TEST_F(SettingsDialogE2e, FourHundredEntriesSurviveOk) {
+  std::string texture;
+  for (int i = 0; i < 400; ++i)
+    texture += "C:\\Textures\\Collection\\" + std::string(60, 'a' + i % 26) + std::to_string(i) +
+               ".bmp" + '\0';
+  texture += '\0';
+  Store("Texture", REG_MULTI_SZ, texture);
+  SettingsRun run(ControlPanelArguments());
+  ASSERT_NE(run.dialog(), nullptr);
+  const std::vector<std::string> rows = run.Rows();
+  ASSERT_EQ(rows.size(), 400u);
+  EXPECT_EQ(rows.back(), std::string(60, 'a' + 399 % 26) + "399.bmp");
+  run.Click(IDOK);
+  EXPECT_EQ(run.Finish(), 1);
+  EXPECT_EQ(StoredBytes("Texture"), texture);
+}
+
 TEST_F(SettingsDialogE2e, EscapeAndTheCloseBoxCancelEnterConfirms) {
   Store("Refresh Time", REG_DWORD, Dword(20000));
   const struct {
