@@ -4,7 +4,7 @@
 #include "textures/texture_image.h"
 
 CyclePhase AnimationPhase = CyclePhase::Fill;
-std::int32_t AccumulatedFillTime = 0;
+std::int64_t AccumulatedFillTime = 0;
 std::int32_t WipeRow = 0;
 std::uint32_t RandomState = 0;
 

@@ -50,8 +50,9 @@ class TextureImage;
 // Written only by the functions below; lives for the process, reset by ResetSaverCycle for tests.
 
 extern CyclePhase AnimationPhase;
-extern std::int32_t
-    AccumulatedFillTime;      // sum of "Time Interval" over the fills since the last wipe
+// Sum of "Time Interval" over the fills since the last wipe; 64 bits, so that stored values of any
+// size add up without overflow.
+extern std::int64_t AccumulatedFillTime;
 extern std::int32_t WipeRow;  // top row of the next band that the wipe restores
 extern std::uint32_t RandomState;
 

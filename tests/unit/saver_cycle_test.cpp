@@ -61,6 +61,20 @@ TEST_F(SaverCycle, RandomGeneratorIsTheClassicThirtyTwoBitSequence) {
   }
 }
 
+// Stored values are used unchanged: the sum passes 2^31 on the second fill and the wipe still
+// comes.
+TEST_F(SaverCycle, HugeIntervalsAddUpWithoutOverflow) {
+  Canvases c = UniformCanvases(8, 4, 0x808080);
+  FillRecorder fills{&c.work.surface, {}};
+  const CycleSettings settings{0x7FFFFFFF, 0x40000001, 21};
+  for (int tick = 0; tick < 2; ++tick)
+    AnimationTick(c.work.surface, c.snapshot.surface, settings, 1, fills.Fill());
+  EXPECT_EQ(AccumulatedFillTime, 0x80000002LL);
+  AnimationTick(c.work.surface, c.snapshot.surface, settings, 1, fills.Fill());
+  EXPECT_EQ(AnimationPhase, CyclePhase::Wipe);
+  EXPECT_EQ(fills.calls.size(), 2u);
+}
+
 TEST_F(SaverCycle, DefaultSettingsFillFifteenTimesThenWipeBackToTheDesktop) {
   Canvases c = UniformCanvases(40, 24, 0x808080);
   FillRecorder fills{&c.work.surface, {}};
