@@ -68,10 +68,10 @@ void TextureImage::ReleaseDib() {
 bool TextureImage::CreateDib(std::int32_t newWidth, std::int32_t newHeight,
                              std::int32_t newBitsPerPixel, bool rgb565) {
   ReleaseDib();
-  if (newWidth <= 0 || newHeight <= 0 ||
-      std::int64_t{newWidth} * newHeight * 4 > kMaxTextureBytes) {
+  if (newWidth <= 0 || newHeight <= 0) return false;
+  const PixelLayout wanted = LayoutOf(newBitsPerPixel, newBitsPerPixel == 16 && rgb565);
+  if (static_cast<std::int64_t>(DibRowBytes(newWidth, wanted)) * newHeight > kMaxTextureBytes)
     return false;
-  }
   DibHeader header;
   header.width = newWidth;
   header.height = newHeight;

@@ -25,8 +25,9 @@ constexpr int kPaletteStackBytes = 1024;
 // Entries of a colour table; longer palettes keep their first ones.
 constexpr int kColorTableEntries = 256;
 
-// Images of more pixel bytes than this, counted at 4 bytes a pixel, are not loaded.
-constexpr std::int64_t kMaxTextureBytes = std::int64_t{1} << 31;
+// Images whose pixels, as their DIB section keeps them (depth and row padding), would take more
+// bytes than this are not loaded: 256 MiB.
+constexpr std::int64_t kMaxTextureBytes = std::int64_t{256} << 20;
 
 // ---- Types -----------------------------------------------------------------------------------
 

@@ -207,7 +207,11 @@ TEST_F(TextureImageTest, LoadsFailWhenGdiplusTheSectionOrTheLockFails) {
 
 TEST_F(TextureImageTest, CreateDibRefusesSizesOutsideTheBound) {
   TextureImage image;
-  EXPECT_FALSE(image.CreateDib(46341, 46341, 1));  // 46341^2 x 4 bytes exceeds 2^31
+  // More than 256 MiB as kept: rows padded to 4 bytes, at the section's own depth.
+  EXPECT_FALSE(image.CreateDib(8192, 8193, 32));
+  EXPECT_FALSE(image.CreateDib(10000, 8948, 24));
+  EXPECT_FALSE(image.CreateDib(12000, 12000, 16));
+  EXPECT_FALSE(image.CreateDib(46341, 46341, 1));
   EXPECT_FALSE(image.CreateDib(0, 4, 32));
   EXPECT_FALSE(image.CreateDib(4, 0, 32));
   EXPECT_FALSE(image.CreateDib(4, -4, 32));
