@@ -20,26 +20,40 @@ namespace {
 // The compiler has no __try, so the guard takes the place of the top-level filter: the system
 // consults it for a fault that no handler of the mode takes, and when the system filter says to
 // handle the fault, longjmp unwinds back into RunUnderFaultGuard. One guard at a time: the process
-// runs one mode.
+// runs one mode. The filter is process-wide, but only the guarded thread may jump: a fault on any
+// other thread (GDI+'s, the file dialog's) gets the system filter's answer unchanged.
 std::jmp_buf FaultExit;
 LPTOP_LEVEL_EXCEPTION_FILTER OuterFaultFilter = nullptr;
+DWORD GuardedThread = 0;
 
 LONG WINAPI FaultGuardFilter(EXCEPTION_POINTERS* fault) {
   // The system filter consults the top-level filter: that must be the one the guard replaced.
   SetUnhandledExceptionFilter(OuterFaultFilter);
   const LONG answer = UnhandledExceptionFilter(fault);
-  if (answer == EXCEPTION_EXECUTE_HANDLER) std::longjmp(FaultExit, 1);
+  if (answer == EXCEPTION_EXECUTE_HANDLER && GetCurrentThreadId() == GuardedThread)
+    std::longjmp(FaultExit, 1);
   SetUnhandledExceptionFilter(FaultGuardFilter);
   return answer;
 }
 
-const char* NextCharacter(const char* character) {
-  return CharNextA(character);
+// Every DLL that the process loads by name from now on, the system's own included, comes from the
+// system folder, never from the saver's folder (savers are run from Downloads) or the current
+// one. Systems without SetDefaultDllDirectories (before Windows 8 and its update for 7) at least
+// drop the current folder; Windows 9x and 2000 have neither.
+void NarrowDllSearch() {
+  const HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  using SetDllDirectoryAFn = BOOL(WINAPI*)(LPCSTR);
+  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  const auto setDirectory = reinterpret_cast<SetDllDirectoryAFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+  if (setDirectory != nullptr) setDirectory("");
 }
 
-// Handles are 32-bit values in every Windows; the command line gives them unsigned.
-HWND WindowFromValue(std::uint32_t value) {
-  return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value));
+const char* NextCharacter(const char* character) {
+  return CharNextA(character);
 }
 
 HWND ValidWindowOrForeground(std::uint32_t value) {
@@ -51,6 +65,7 @@ HWND ValidWindowOrForeground(std::uint32_t value) {
 }  // namespace
 
 void SaverStartup() {
+  NarrowDllSearch();
   const char* commandTail = SkipProgramName(GetCommandLineA(), NextCharacter);
   ExitProcess(static_cast<UINT>(SaverMain(GetModuleHandleA(nullptr), commandTail)));
 }
@@ -65,6 +80,10 @@ int SaverMain(HINSTANCE instance, const char* commandTail) {
   version.dwOSVersionInfoSize = sizeof(version);
   IsWin9x = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
   return RunUnderFaultGuard(RunSaverMode, commandTail);
+}
+
+HWND WindowFromValue(std::uint32_t value) {
+  return reinterpret_cast<HWND>(static_cast<LONG_PTR>(static_cast<LONG>(value)));
 }
 
 int RunSaverMode(const char* commandTail) {
@@ -103,6 +122,7 @@ INT_PTR RunSettingsDialog(HWND parent) {
 }
 
 int RunUnderFaultGuard(int (*mode)(const char* commandTail), const char* commandTail) {
+  GuardedThread = GetCurrentThreadId();
   OuterFaultFilter = SetUnhandledExceptionFilter(FaultGuardFilter);
   volatile int result = -1;
   if (setjmp(FaultExit) == 0) {

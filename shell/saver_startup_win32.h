@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "process/saver_process_win32.h"
 #include "settings/settings_dialog_win32.h"
 
@@ -22,6 +24,10 @@ extern BOOL IsWin9x;  // Windows 95, 98 or Me: the password hooks apply
 // Sets the process-wide state, then runs the command tail's mode under the fault guard and
 // returns the exit code.
 int SaverMain(HINSTANCE instance, const char* commandTail);
+
+// The window of a handle the command line gives: handles are 32-bit values in every Windows, given
+// unsigned, and 64-bit Windows sign-extends them (bit 31 set is a valid handle there too).
+HWND WindowFromValue(std::uint32_t value);
 
 // The mode that the command tail's first switch asks for; its result is the exit code.
 int RunSaverMode(const char* commandTail);

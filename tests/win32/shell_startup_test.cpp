@@ -11,6 +11,7 @@
 
 #include "shell/password_hooks_win32.h"
 #include "shell/saver_window_win32.h"
+#include "tests/win32/start_process.h"
 
 namespace {
 
@@ -208,6 +209,55 @@ TEST_F(FaultGuard, FaultTheSystemResumesLetsTheModeGoOn) {
   // And a second fault in the same mode still reaches the guard.
   TopFilterAnswer = EXCEPTION_EXECUTE_HANDLER;
   EXPECT_EQ(RunUnderFaultGuard(ModeThatFaults, ""), -1);
+}
+
+// Only the guarded thread jumps back into the guard. A fault that another thread leaves unhandled
+// while the mode runs gets the system filter's answer, and "handle it" ends the whole process
+// with the fault's code; the guard must not jump from that thread onto the mode's stack. Run in a
+// second start of this program, which that answer ends.
+constexpr DWORD kThreadFault = 0xE0564C32;
+
+DWORD WINAPI ThreadThatFaults(void*) {
+  RaiseException(kThreadFault, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+  return 0;
+}
+
+int ModeWithAFaultingThread(const char*) {
+  const HANDLE thread = CreateThread(nullptr, 0, ThreadThatFaults, nullptr, 0, nullptr);
+  WaitForSingleObject(thread, 10000);
+  CloseHandle(thread);
+  return 9;
+}
+
+TEST_F(FaultGuard, FaultOnAnotherThreadGetsTheSystemAnswer) {
+  char program[MAX_PATH];
+  GetModuleFileNameA(nullptr, program, sizeof(program));
+  PROCESS_INFORMATION child{};
+  ASSERT_TRUE(StartTestProcess(program,
+                               std::string("\"") + program +
+                                   "\" --gtest_also_run_disabled_tests"
+                                   " --gtest_filter=FaultGuard.DISABLED_ChildFaultsOnASecondThread",
+                               &child));
+  WaitForSingleObject(child.hProcess, 60000);
+  DWORD exitCode = 0;
+  GetExitCodeProcess(child.hProcess, &exitCode);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  EXPECT_EQ(exitCode, kThreadFault);
+}
+
+TEST_F(FaultGuard, DISABLED_ChildFaultsOnASecondThread) {
+  TopFilterAnswer = EXCEPTION_EXECUTE_HANDLER;
+  RunUnderFaultGuard(ModeWithAFaultingThread, "");
+  ADD_FAILURE() << "the process outlived the other thread's fault";
+}
+
+TEST(CommandLineWindows, HandlesAreSignExtendedAsWindowsDoes) {
+  const auto value = [](std::uint32_t handle) {
+    return static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(WindowFromValue(handle)));
+  };
+  EXPECT_EQ(value(0x00012345u), 0x12345ull);
+  EXPECT_EQ(value(0x80012345u), sizeof(HWND) == 8 ? 0xFFFFFFFF80012345ull : 0x80012345ull);
 }
 
 }  // namespace
