@@ -3,6 +3,8 @@
 
 # The posix thread model: with the win32 one, GCC 12's libstdc++ has no std::mutex or std::thread,
 # which GoogleTest needs. -static (see the top CMakeLists.txt) links winpthread into each program.
+# The shipped saver alone is built with the win32 model (resources/CMakeLists.txt): winpthread
+# imports functions that the oldest systems it runs on lack.
 set(CMAKE_C_COMPILER ${VESPERINE_MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${VESPERINE_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${VESPERINE_MINGW_TRIPLE}-windres)
