@@ -1,5 +1,6 @@
 #include "shell/password_hooks_win32.h"
 
+#include "process/system_files_win32.h"
 #include "shell/saver_startup_win32.h"
 
 HMODULE PasswordModule = nullptr;
@@ -7,8 +8,16 @@ VerifyScreenSavePwdFn VerifyPasswordFn = nullptr;
 BOOL VerifyInProgress = FALSE;
 DWORD LastVerifyTick = kNoVerifyYet;
 BOOL CloseConfirmed = FALSE;
+std::string PasswordComponentFolder;
 
 namespace {
+
+// Windows 9x keeps both components in the system folder; a copy anywhere else is never loaded.
+HMODULE LoadPasswordComponent(const char* name) {
+  const std::string path = PasswordComponentFolder.empty() ? SystemFilePath(name)
+                                                           : PasswordComponentFolder + "\\" + name;
+  return path.empty() ? nullptr : LoadLibraryA(path.c_str());
+}
 
 template <typename Entry>
 Entry FindEntry(HMODULE module, const char* name) {
@@ -34,7 +43,7 @@ void LoadPasswordHook() {
       ERROR_SUCCESS)
     return;
   if (PasswordWanted(desktop)) {
-    PasswordModule = LoadLibraryA("PASSWORD.CPL");
+    PasswordModule = LoadPasswordComponent("PASSWORD.CPL");
     if (PasswordModule != nullptr) {
       VerifyPasswordFn = FindEntry<VerifyScreenSavePwdFn>(PasswordModule, "VerifyScreenSavePwd");
       if (VerifyPasswordFn != nullptr)
@@ -79,7 +88,7 @@ BOOL VerifyPasswordOnClose(HWND saverWindow) {
 }
 
 void ChangeSaverPassword(HWND parent) {
-  HMODULE mpr = LoadLibraryA("MPR.DLL");
+  HMODULE mpr = LoadPasswordComponent("MPR.DLL");
   if (mpr == nullptr) return;
   const auto changePassword = FindEntry<PwdChangePasswordAFn>(mpr, "PwdChangePasswordA");
   if (changePassword != nullptr) changePassword("SCRSAVE", parent, 0, 0);

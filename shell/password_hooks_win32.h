@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // ---- Constants -------------------------------------------------------------------------------
 
 // Sent to the saver window to run the password prompt inside its own window procedure.
@@ -33,6 +35,9 @@ extern VerifyScreenSavePwdFn VerifyPasswordFn;  // its entry while loaded
 extern BOOL VerifyInProgress;                   // the prompt is open: input is ignored meanwhile
 extern DWORD LastVerifyTick;                    // GetTickCount when the last prompt closed
 extern BOOL CloseConfirmed;  // the saver window may close: no more input or timer work
+// The folder both components are loaded from by full path; empty (always, in the saver) means the
+// system folder. The Win32 tests point it at their stand-ins.
+extern std::string PasswordComponentFolder;
 
 // ---- Functions -------------------------------------------------------------------------------
 

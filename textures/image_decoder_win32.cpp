@@ -1,7 +1,8 @@
 // The image decoder seam bound to the GDI+ flat API of the system's gdiplus.dll. The library is
 // loaded at the first start-up rather than linked, so a system without it (early Windows 9x and
 // NT 4 came without GDI+) fails to start GDI+ and reports each texture, instead of failing to
-// start the saver at all.
+// start the saver at all. It is the system's copy only: the side-by-side store's, which the
+// manifest's dependency names, or the system folder's.
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
@@ -10,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "process/system_files_win32.h"
 #include "textures/image_decoder.h"
 
 namespace {
@@ -47,7 +49,7 @@ bool Resolve(HMODULE module, const char* name, Function& function) {
 
 bool LoadGdiplus() {
   if (api.loaded) return true;
-  HMODULE module = LoadLibraryA("gdiplus.dll");
+  HMODULE module = LoadSystemLibrary("gdiplus.dll");
   if (!module) return false;
   GdiplusApi found;
   found.loaded = Resolve(module, "GdiplusStartup", found.startup) &&

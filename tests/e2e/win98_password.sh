@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The Windows 98 branches of the real saver: wine reports Windows 98 to it (AppDefaults "Version"),
-# and a PASSWORD.CPL stand-in with a real prompt window (password_prompt_double.cpp) lies beside
-# it, as does the MPR.DLL stand-in of the Win32 tests (loaded instead of wine's own through a
-# per-program DLL override). The saver runs under its own name, Vesperine98.scr, so that these
-# settings touch no other test.
+# and a PASSWORD.CPL stand-in with a real prompt window (password_prompt_double.cpp) lies in the
+# system folder, where Windows 9x keeps the real one, as does the MPR.DLL stand-in of the Win32
+# tests (loaded instead of wine's own through a per-program DLL override). The saver runs under
+# its own name, Vesperine98.scr, so that these settings touch no other test.
 #
+#   - DLLs planted under the names gdiplus.dll, PASSWORD.CPL and MPR.DLL beside the saver and in
+#     its current folder are never loaded, though DLL overrides let wine load them; the system's
+#     GDI+ decodes the texture and the stand-ins in the system folder serve every prompt.
 #   - With "ScreenSaveUsePassword" set, a key press opens the prompt; Escape refuses it and the
 #     saver keeps running with the cursor hidden; a key press right after (within 200 ms) opens no
 #     second prompt; a later one does, and Return lets the saver close with 0.
@@ -15,19 +18,32 @@
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-: "${E2E_PROMPT_DOUBLE:?}" "${E2E_MPR_DOUBLE:?}"
+: "${E2E_PROMPT_DOUBLE:?}" "${E2E_MPR_DOUBLE:?}" "${E2E_PLANTED:?}"
 e2e_begin win98_password 640 480
 
 e2e_step "settings"
 folder=$E2E_DIR/saver
-mkdir -p "$folder"
+current=$E2E_DIR/current
+system=$WINEPREFIX/drive_c/windows/system32
+mkdir -p "$folder" "$current"
 cp "$E2E_SAVER" "$folder/Vesperine98.scr"
-cp "$E2E_PROMPT_DOUBLE" "$folder/password.cpl"
-cp "$E2E_MPR_DOUBLE" "$folder/mpr.dll"
+# Wine's own MPR.DLL goes back in place at the end.
+cp "$system/mpr.dll" "$E2E_DIR/wine-mpr.dll"
+cp "$E2E_PROMPT_DOUBLE" "$system/password.cpl"
+cp "$E2E_MPR_DOUBLE" "$system/mpr.dll"
+cp "$E2E_PLANTED"/* "$folder/"
+cp "$E2E_PLANTED"/* "$current/"
 saver=$folder/Vesperine98.scr
+planted=$E2E_DIR/planted.log
+export VESPERINE_E2E_PLANTED_LOG
+VESPERINE_E2E_PLANTED_LOG=$(win_path "$planted")
+# The planted DLLs log when loaded: shown here by one that any program may load.
+wine rundll32 "$(win_path "$current/password.cpl")",Control >>"$E2E_DIR/wine.log" 2>&1 || true
+grep -q 'loaded' "$planted" 2>/dev/null || e2e_fail "a loaded planted DLL leaves no line in its log"
+rm -f "$planted"
 e2e_registry '[HKEY_CURRENT_USER\Software\Wine\AppDefaults\Vesperine98.scr]' '"Version"="win98"' \
   '[HKEY_CURRENT_USER\Software\Wine\AppDefaults\Vesperine98.scr\DllOverrides]' \
-  '"mpr"="native,builtin"' \
+  '"mpr"="native,builtin"' '"gdiplus"="native,builtin"' '"password.cpl"="native,builtin"' \
   '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"ScreenSaveUsePassword"=dword:00000001'
 # No fill tick during the test: a minute between fills.
 e2e_scene 60000
@@ -49,7 +65,8 @@ wait_prompt_lines() {
 e2e_step "a refused and an accepted password"
 # The pointer lies where the prompt opens (100,100 to 340,180): there it shows the prompt's cursor.
 xdotool mousemove 150 130
-WINEDEBUG=+system e2e_start saver-password.log "$saver" /s
+cd "$current"
+WINEDEBUG=+system,+loaddll e2e_start saver-password.log "$saver" /s
 e2e_wait_saver_shown "$desktop"
 sleep 0.5
 pixels=$(e2e_cursor_pixels)
@@ -91,6 +108,13 @@ mapfile -t flags < <(grep -o 'SystemParametersInfoA (97, [0-9]*' "$E2E_DIR/saver
   e2e_fail "SPI_SCREENSAVERRUNNING calls: '${flags[*]}', expected one with 1, then one with 0"
 e2e_log "SPI_SCREENSAVERRUNNING set once and cleared once"
 
+e2e_step "DLLs from the system only"
+grep -Eiq 'loaded .*gdiplus\.dll.*builtin' "$E2E_DIR/saver-password.log" ||
+  e2e_fail "the saver did not load the system's GDI+"
+grep -Eiq 'loaded .*system32\\password\.cpl.*native' "$E2E_DIR/saver-password.log" ||
+  e2e_fail "the saver did not load PASSWORD.CPL from the system folder"
+e2e_log "GDI+ and PASSWORD.CPL of the system loaded"
+
 e2e_step "no password"
 e2e_registry '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"ScreenSaveUsePassword"=dword:00000000'
 : >"$prompts"
@@ -123,3 +147,6 @@ call=$(tr -d '\r' <"$mpr_log" 2>/dev/null || true)
 [[ $call == "PwdChangePasswordA SCRSAVE $window 0 0" ]] ||
   e2e_fail "MPR.DLL saw '$call', expected 'PwdChangePasswordA SCRSAVE $window 0 0'"
 e2e_log "/a $window: $call, exit code 0"
+[[ ! -s $planted ]] || e2e_fail "planted DLLs were loaded: $(cat "$planted")"
+e2e_log "no planted DLL was loaded"
+cp "$E2E_DIR/wine-mpr.dll" "$system/mpr.dll"

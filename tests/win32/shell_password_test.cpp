@@ -1,11 +1,11 @@
 // The Windows 9x password hooks with IsWin9x forced on, against the stand-ins for PASSWORD.CPL and
 // MPR.DLL in tests/doubles/ of the build tree (tests/win32/doubles/).
 //
-// How the stand-ins get loaded under wine 8: the shell asks for "PASSWORD.CPL" and "MPR.DLL" by
-// name, and the fixture puts tests/doubles/ on the DLL search path with SetDllDirectoryA, after
-// the program's own folder and before the system folder. Wine has no PASSWORD.CPL of its own, so
-// the stand-in found there is loaded. For MPR.DLL wine loads its builtin even when it finds a
-// native file first (it only keeps the found path as the module's name), unless a DLL override
+// How the stand-ins get loaded under wine 8: the shell loads "PASSWORD.CPL" and "MPR.DLL" by full
+// path from PasswordComponentFolder (the system folder when empty), and the fixture points it at
+// tests/doubles/. Wine has no PASSWORD.CPL of its own, so the stand-in there is loaded. For MPR.DLL
+// wine loads its builtin even when given a native file's path (it only keeps the path as the
+// module's name), unless a DLL override
 // says "native" for the process. WINEDLLOVERRIDES cannot carry it here: wine takes that variable
 // from the environment of the outermost wine start (scripts/wine-run.sh sets its own), and a
 // program started from inside wine inherits it whatever its Windows environment says; in this
@@ -125,7 +125,7 @@ class PasswordHooks : public ::testing::Test {
     IsWin9x = FALSE;
     CloseConfirmed = FALSE;
     LastVerifyTick = kNoVerifyYet;
-    SetDllDirectoryA(nullptr);
+    PasswordComponentFolder.clear();
     SetSystemSaverRunning(FALSE);
     if (hadUsePassword_)
       RegSetValueExA(desktop_, kUsePassword, 0, savedType_, savedUsePassword_, savedSize_);
@@ -137,9 +137,7 @@ class PasswordHooks : public ::testing::Test {
     }
   }
 
-  void UseDoubles(const char* folder) {
-    ASSERT_TRUE(SetDllDirectoryA((ProgramFolder() + "\\" + folder).c_str()));
-  }
+  void UseDoubles(const char* folder) { PasswordComponentFolder = ProgramFolder() + "\\" + folder; }
 
   void SetUsePassword(DWORD value) {
     RegSetValueExA(desktop_, kUsePassword, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
