@@ -111,7 +111,7 @@ e2e_log "SPI_SCREENSAVERRUNNING set once and cleared once"
 e2e_step "DLLs from the system only"
 grep -Eiq 'loaded .*gdiplus\.dll.*builtin' "$E2E_DIR/saver-password.log" ||
   e2e_fail "the saver did not load the system's GDI+"
-grep -Eiq 'loaded .*system32\\password\.cpl.*native' "$E2E_DIR/saver-password.log" ||
+grep -Eiq 'loaded .*system32[\\]+password\.cpl.*native' "$E2E_DIR/saver-password.log" ||
   e2e_fail "the saver did not load PASSWORD.CPL from the system folder"
 e2e_log "GDI+ and PASSWORD.CPL of the system loaded"
 
