@@ -1,70 +1,23 @@
 #!/usr/bin/env python3
-"""Checks the shipped PE files: hardening flags and imports.
+"""Checks the shipped PE files, as objdump -p reads them: hardening flags and imports.
 
   check_pe.py ALLOWED_LIST BUILD=FILE...
 
-BUILD is i686 or x86_64. Every file must ask for ASLR (relocations kept, dynamic base, high-entropy
-on x86_64) and DEP (NX compatible), and import nothing that ALLOWED_LIST does not hold for its
-build with an oldest system that build is meant for (i686: Windows 95 or 98; x86_64: XP x64).
-A missing file fails: a build that was not made must not pass unseen.
+BUILD is i686 or x86_64. Every file must keep its relocations and ask for ASLR (dynamic base,
+high-entropy on x86_64) and DEP (NX compatible), and import nothing that ALLOWED_LIST does not
+hold for its build with an oldest system that build is meant for (i686: Windows 95 or 98; x86_64:
+XP x64). A missing file fails: a build that was not made must not pass unseen.
 """
-import struct
+import re
+import subprocess
 import sys
 
-TARGETS = {"i686": ({"95", "98"}, 0x14C), "x86_64": ({"XP-x64"}, 0x8664)}
-RELOCS_STRIPPED = 0x0001
-HIGH_ENTROPY_VA, DYNAMIC_BASE, NX_COMPAT = 0x0020, 0x0040, 0x0100
-
-
-class PeFile:
-    def __init__(self, data):
-        self.data = data
-        pe = self.u32(0x3C)
-        if data[pe:pe + 4] != b"PE\0\0":
-            raise ValueError("no PE signature")
-        self.machine, sections = struct.unpack_from("<HH", data, pe + 4)
-        optional_size, self.characteristics = struct.unpack_from("<HH", data, pe + 20)
-        optional = pe + 24
-        plus = struct.unpack_from("<H", data, optional)[0] == 0x20B
-        self.dll_characteristics = struct.unpack_from("<H", data, optional + 70)[0]
-        directories = optional + (112 if plus else 96)
-        self.directory = lambda index: struct.unpack_from("<II", data, directories + 8 * index)
-        self.sections = [struct.unpack_from("<IIII", data, optional + optional_size + 40 * i + 8)
-                         for i in range(sections)]
-        self.thunk = (8, 1 << 63) if plus else (4, 1 << 31)
-
-    def u32(self, offset):
-        return struct.unpack_from("<I", self.data, offset)[0]
-
-    def offset(self, rva):
-        for size, address, raw_size, raw in self.sections:
-            if address <= rva < address + max(size, raw_size):
-                return rva - address + raw
-        raise ValueError(f"address {rva:#x} lies in no section")
-
-    def text(self, rva):
-        start = self.offset(rva)
-        return self.data[start:self.data.index(b"\0", start)].decode("ascii")
-
-    def imports(self):
-        found = set()
-        rva, _ = self.directory(1)
-        descriptor = self.offset(rva) if rva else None
-        while descriptor is not None:
-            lookup, _, _, name, first = struct.unpack_from("<IIIII", self.data, descriptor)
-            if name == 0:
-                break
-            dll = self.text(name).lower()
-            size, ordinal = self.thunk
-            entry = self.offset(lookup or first)
-            while True:
-                value = int.from_bytes(self.data[entry:entry + size], "little")
-                if value == 0:
-                    break
-                found.add((dll, f"#{value & 0xFFFF}" if value & ordinal else self.text(value + 2)))
-                entry += size
-            descriptor += 20
-        return found
+# Per build: the systems it must load on, objdump's name of its format, and the DllCharacteristics
+# it needs: DYNAMIC_BASE (0x40) and NX_COMPAT (0x100), with HIGH_ENTROPY_VA (0x20) on x86_64.
+TARGETS = {
+    "i686": ({"95", "98"}, "pei-i386", 0x0140),
+    "x86_64": ({"XP-x64"}, "pei-x86-64", 0x0160),
+}
 
 
 def read_allowed(path):
@@ -73,32 +26,35 @@ def read_allowed(path):
         for line in lines:
             fields = line.split("#", 1)[0].split()
             if fields:
-                build, dll, function, oldest = fields[:4]
-                allowed[(build, dll.lower(), function)] = oldest
+                allowed[(fields[0], fields[1].lower(), fields[2])] = fields[3]
     return allowed
 
 
 def check(build, path, allowed):
-    systems, machine = TARGETS[build]
-    try:
-        with open(path, "rb") as file:
-            pe = PeFile(file.read())
-    except OSError as error:
-        return [f"cannot read {path} ({error.strerror}): build that tree first"]
+    systems, file_format, wanted = TARGETS[build]
+    dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", path], capture_output=True,
+                          text=True, check=False)
+    if dump.returncode != 0:
+        return [f"cannot read {path}: {dump.stderr.strip()} (build that tree first)"]
+    text = dump.stdout
     faults = []
-    if pe.machine != machine:
-        faults.append(f"machine {pe.machine:#x}, not {build}")
-    wanted = DYNAMIC_BASE | NX_COMPAT | (HIGH_ENTROPY_VA if build == "x86_64" else 0)
-    if pe.dll_characteristics & wanted != wanted:
-        faults.append(f"DllCharacteristics {pe.dll_characteristics:#06x} lacks {wanted:#06x}")
-    if pe.characteristics & RELOCS_STRIPPED or pe.directory(5)[1] == 0:
+    if f"file format {file_format}" not in text:
+        faults.append(f"not a {file_format} file")
+    flags = int(re.search(r"^DllCharacteristics\s+([0-9a-f]+)", text, re.M).group(1), 16)
+    if flags & wanted != wanted:
+        faults.append(f"DllCharacteristics {flags:#06x} lacks {wanted:#06x}")
+    relocations = re.search(r"^Entry 5 [0-9a-f]+ ([0-9a-f]+)", text, re.M)
+    if "relocations stripped" in text or int(relocations.group(1), 16) == 0:
         faults.append("no base relocations: the loader cannot move the image")
-    for dll, function in sorted(pe.imports()):
-        oldest = allowed.get((build, dll, function))
-        if oldest is None:
-            faults.append(f"imports {dll} {function}, which the allowed list lacks")
-        elif oldest not in systems:
-            faults.append(f"imports {dll} {function}, which needs {oldest}")
+    for table in text.split("\tDLL Name: ")[1:]:
+        dll, _, body = table.partition("\n")
+        for line in body.split("\n\n", 1)[0].splitlines()[1:]:  # below the "vma:" heading
+            function = line.split()[-1]
+            oldest = allowed.get((build, dll.lower(), function))
+            if oldest is None:
+                faults.append(f"imports {dll} {function}, which the allowed list lacks")
+            elif oldest not in systems:
+                faults.append(f"imports {dll} {function}, which needs {oldest}")
     return faults
 
 
