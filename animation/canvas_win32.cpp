@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <iterator>
 
+#include "animation/desktop_wallpaper_win32.h"
+#include "animation/monitors_win32.h"
+
 std::int32_t ScreenWidth = 0;
 std::int32_t ScreenHeight = 0;
+POINT CanvasScreenOrigin = {0, 0};
 HDC WorkCanvas = nullptr;
 HDC DesktopSnapshot = nullptr;
 HBITMAP WorkCanvasBitmap = nullptr;
@@ -68,7 +72,7 @@ HDC CaptureCanvas(HDC screen, PixelLayout layout, const RECT& area, HBITMAP& bit
   bitmap = CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS,
                             &bits, nullptr, 0);
   SelectObject(canvas, bitmap);
-  BitBlt(canvas, 0, 0, area.right, area.bottom, screen, 0, 0, SRCCOPY);
+  BitBlt(canvas, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
   pixels = Surface{};
   if (bitmap && bits) {
     pixels.width = width;
@@ -105,17 +109,25 @@ PixelLayout CanvasLayoutForScreen(int bitsPerPixel, DWORD greenMask) {
 void CaptureCanvases() {
   ReleaseCanvas(WorkCanvas, WorkCanvasBitmap, WorkCanvasPixels);
   ReleaseCanvas(DesktopSnapshot, DesktopSnapshotBitmap, DesktopSnapshotPixels);
-  HWND desktop = GetDesktopWindow();
-  HDC screen = GetDC(desktop);
-  RECT area = {};
-  GetClientRect(desktop, &area);
-  ScreenWidth = area.right;
-  ScreenHeight = area.bottom;
+  const MonitorSetup setup = ReadMonitorSetup();
+  const RECT& area = setup.virtualScreen;
+  // The screen's DC has the primary monitor's corner at (0, 0); the virtual screen may start left
+  // of or above it.
+  HDC screen = GetDC(nullptr);
+  ScreenWidth = area.right - area.left;
+  ScreenHeight = area.bottom - area.top;
+  CanvasScreenOrigin = {area.left, area.top};
   const PixelLayout layout = ScreenLayout(screen);
   WorkCanvas = CaptureCanvas(screen, layout, area, WorkCanvasBitmap, WorkCanvasPixels);
   DesktopSnapshot =
       CaptureCanvas(screen, layout, area, DesktopSnapshotBitmap, DesktopSnapshotPixels);
-  ReleaseDC(desktop, screen);
+  ReleaseDC(nullptr, screen);
   // GDI may batch its drawing; the engine reads the bits directly from here on.
   GdiFlush();
+  // The secure desktop shows the saver a blank screen: paint what the user's desktop shows.
+  if (OnSecureDesktop() && IsUniform(WorkCanvasPixels)) {
+    PaintDesktopWallpaper(WorkCanvasPixels, Shifted(setup.monitors, -area.left, -area.top),
+                          CanvasScreenOrigin);
+    CopyRect(DesktopSnapshotPixels, 0, 0, ScreenWidth, ScreenHeight, WorkCanvasPixels, 0, 0);
+  }
 }

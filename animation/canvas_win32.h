@@ -17,8 +17,10 @@
 // ---- Process-wide state ----------------------------------------------------------------------
 // Written once by CaptureCanvases; lives until the process ends (nothing is ever released).
 
-extern std::int32_t ScreenWidth;   // right edge of the desktop window's client rectangle
-extern std::int32_t ScreenHeight;  // bottom edge of that rectangle
+extern std::int32_t ScreenWidth;   // width of the virtual screen when it was captured
+extern std::int32_t ScreenHeight;  // its height
+extern POINT
+    CanvasScreenOrigin;  // where canvas (0, 0) was on the screen: the virtual screen's corner
 extern HDC WorkCanvas;
 extern HDC DesktopSnapshot;
 extern HBITMAP WorkCanvasBitmap;
@@ -28,8 +30,10 @@ extern Surface DesktopSnapshotPixels;
 
 // ---- Functions -------------------------------------------------------------------------------
 
-// Takes the desktop window's size and copies the screen into both canvases, each straight from
-// the screen. Results of the system calls are not examined: on failure the canvases are empty
+// Takes the virtual screen's size and copies the screen into both canvases, each straight from
+// the screen (on one monitor, the desktop window's client rectangle). On a desktop other than the
+// user's own, where the copy comes back in one colour, both canvases show the user's wallpaper
+// instead. Results of the system calls are not examined: on failure the canvases are empty
 // surfaces and the engine finds nothing to do.
 void CaptureCanvases();
 

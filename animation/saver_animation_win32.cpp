@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "animation/canvas_win32.h"
+#include "animation/monitors_win32.h"
 #include "animation/saver_cycle.h"
 #include "engine/region_fill.h"
 #include "settings/settings_store.h"
@@ -14,6 +15,7 @@
 
 UINT_PTR AnimationTimer = 0;
 PreviewPictureHandles PreviewPicture;
+CanvasPlacement CanvasOnScreen;
 
 namespace {
 
@@ -39,7 +41,8 @@ void InvalidateChangedRows(HWND window, const TickOutcome& outcome) {
     InvalidateRect(window, nullptr, FALSE);
     return;
   }
-  const RECT rows = {0, outcome.firstDirtyRow, client.right, outcome.lastDirtyRow + 1};
+  const LONG top = CanvasOnScreen.origin.y;
+  const RECT rows = {0, top + outcome.firstDirtyRow, client.right, top + outcome.lastDirtyRow + 1};
   InvalidateRect(window, &rows, FALSE);
 }
 
@@ -86,23 +89,62 @@ HFONT CreateCaptionFont() {
 void PaintFullScreen(HDC dc, const RECT& paint) {
   HFONT captionFont = CreateCaptionFont();
   // Only the paint rectangle: what lies outside it is clipped away anyway.
+  const POINT origin = CanvasOnScreen.origin;
   BitBlt(dc, paint.left, paint.top, paint.right - paint.left, paint.bottom - paint.top, WorkCanvas,
-         paint.left, paint.top, SRCCOPY);
-  BlackenAround(dc, paint, RECT{0, 0, ScreenWidth, ScreenHeight});
+         paint.left - origin.x, paint.top - origin.y, SRCCOPY);
+  BlackenAround(dc, paint,
+                RECT{origin.x, origin.y, origin.x + ScreenWidth, origin.y + ScreenHeight});
+  if (CanvasOnScreen.offMonitors)
+    FillRgn(dc, CanvasOnScreen.offMonitors, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   HGDIOBJ previousFont = SelectObject(dc, captionFont);
   SetTextColor(dc, RGB(255, 255, 255));
   const int length = static_cast<int>(sizeof kPublisherCaption - 1);
   SIZE extent = {};
   GetTextExtentPoint32A(dc, kPublisherCaption, length, &extent);
   SetBkMode(dc, TRANSPARENT);
-  TextOutA(dc, ScreenWidth - extent.cx, 0, kPublisherCaption, length);
+  const MonitorRect& primary = CanvasOnScreen.captionMonitor;
+  TextOutA(dc, primary.right - extent.cx, primary.top, kPublisherCaption, length);
   SelectObject(dc, previousFont);
   DeleteObject(captionFont);
+}
+
+// Places the canvas and the monitors in the window as it lies on the screen now.
+void PlaceCanvas(HWND window) {
+  const MonitorSetup setup = ReadMonitorSetup();
+  POINT client = {0, 0};
+  ClientToScreen(window, &client);
+  CanvasPlacement& placed = CanvasOnScreen;
+  placed.origin = {CanvasScreenOrigin.x - client.x, CanvasScreenOrigin.y - client.y};
+  placed.captionMonitor = Shifted(setup.primary, -client.x, -client.y);
+  placed.fills = Shifted(setup.monitors, -CanvasScreenOrigin.x, -CanvasScreenOrigin.y);
+  if (placed.offMonitors) DeleteObject(placed.offMonitors);
+  RECT area;
+  GetClientRect(window, &area);
+  placed.offMonitors = CreateRectRgnIndirect(&area);
+  int kind = NULLREGION;
+  for (const MonitorRect& m : Shifted(setup.monitors, -client.x, -client.y)) {
+    HRGN monitor = CreateRectRgn(m.left, m.top, m.right, m.bottom);
+    kind = CombineRgn(placed.offMonitors, placed.offMonitors, monitor, RGN_DIFF);
+    DeleteObject(monitor);
+  }
+  if (kind == NULLREGION) {
+    DeleteObject(placed.offMonitors);
+    placed.offMonitors = nullptr;
+  }
+}
+
+LRESULT OnDisplayChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!IsPreview) {
+    PlaceCanvas(window);
+    InvalidateRect(window, nullptr, FALSE);
+  }
+  return DefaultSaverProc(window, message, wParam, lParam);
 }
 
 LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = DefaultSaverProc(window, WM_CREATE, wParam, lParam);
   CaptureCanvases();
+  if (!IsPreview) PlaceCanvas(window);
   // A window opened earlier in this process leaves its preview picture behind: free it.
   if (PreviewPicture.dc) DeleteDC(PreviewPicture.dc);
   if (PreviewPicture.bitmap) DeleteObject(PreviewPicture.bitmap);
@@ -122,8 +164,9 @@ LRESULT OnTimer(HWND window) {
   GdiFlush();
   const CycleSettings settings = {SaverSettings.RefreshTime, SaverSettings.TimeInterval,
                                   SaverSettings.ColorDifference};
-  const TickOutcome outcome = AnimationTick(WorkCanvasPixels, DesktopSnapshotPixels, settings,
-                                            TextureSet.Count(), FillWithTexture);
+  const TickOutcome outcome =
+      AnimationTick(WorkCanvasPixels, DesktopSnapshotPixels, settings, TextureSet.Count(),
+                    FillWithTexture, CanvasOnScreen.fills);
   if (outcome.restartTimer) RestartAnimationTimer(window, outcome.timerPeriod);
   if (outcome.repaint) InvalidateChangedRows(window, outcome);
   return 0;
@@ -164,6 +207,9 @@ LRESULT CALLBACK SaverAnimationProc(HWND window, UINT message, WPARAM wParam, LP
       return OnPaint(window);
     case WM_DESTROY:
       return OnDestroy(window, wParam, lParam);
+    case WM_DISPLAYCHANGE:
+    case WM_DPICHANGED:
+      return OnDisplayChange(window, message, wParam, lParam);
     default:
       return DefaultSaverProc(window, message, wParam, lParam);
   }

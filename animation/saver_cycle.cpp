@@ -44,12 +44,13 @@ TickOutcome RestoreBand(Surface& work, const Surface& snapshot, int top) {
 // Draws points until the probe accepts one and fills its area. Every way out of the tick counts
 // as a fill: the time is added even when no point was accepted or memory ran out.
 void FillOneRegion(const Surface& work, int threshold, int textureCount,
-                   const TextureFill& fillWithTexture) {
+                   const TextureFill& fillWithTexture, const std::vector<MonitorRect>& monitors) {
   int x = DrawRandom() % work.width;
   int y = DrawRandom() % work.height;
   const int texture = DrawRandom() % textureCount;
   for (int draws = 1;; ++draws) {
-    const ProbeResult probe = ProbeRegion(work, threshold, x, y);
+    const ProbeResult probe =
+        OnAnyMonitor(monitors, x, y) ? ProbeRegion(work, threshold, x, y) : ProbeResult::kRejected;
     if (probe == ProbeResult::kAccepted) {
       fillWithTexture(x, y, texture);
       return;
@@ -64,7 +65,8 @@ void FillOneRegion(const Surface& work, int threshold, int textureCount,
 
 TickOutcome AnimationTick(Surface& workCanvas, const Surface& desktopSnapshot,
                           const CycleSettings& settings, int textureCount,
-                          const TextureFill& fillWithTexture) {
+                          const TextureFill& fillWithTexture,
+                          const std::vector<MonitorRect>& monitors) {
   const int height = workCanvas.height;
   if (textureCount <= 0 || workCanvas.width <= 0 || height <= 0) return TickOutcome{};
 
@@ -79,7 +81,7 @@ TickOutcome AnimationTick(Surface& workCanvas, const Surface& desktopSnapshot,
   }
 
   if (AnimationPhase == CyclePhase::Fill) {
-    FillOneRegion(workCanvas, settings.colorDifference, textureCount, fillWithTexture);
+    FillOneRegion(workCanvas, settings.colorDifference, textureCount, fillWithTexture, monitors);
     AccumulatedFillTime += settings.timeInterval;
     return Repaint(0, height - 1);
   }

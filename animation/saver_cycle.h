@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "raster/raster.h"
+#include "animation/monitor_layout.h"
 #include "engine/region_fill.h"
 
 // ---- Constants -------------------------------------------------------------------------------
@@ -64,10 +65,12 @@ void SeedRandom(std::uint32_t seed);
 int DrawRandom();
 
 // One timer tick on the work canvas and the desktop snapshot (both of the same size). With no
-// texture loaded it does nothing at all.
+// texture loaded it does nothing at all. A drawn point on none of `monitors` (canvas pixels; none
+// given: the whole canvas) is drawn again as a rejected one is, and counts as a draw.
 TickOutcome AnimationTick(Surface& workCanvas, const Surface& desktopSnapshot,
                           const CycleSettings& settings, int textureCount,
-                          const TextureFill& fillWithTexture);
+                          const TextureFill& fillWithTexture,
+                          const std::vector<MonitorRect>& monitors = {});
 
 void ResetSaverCycle();
 

@@ -5,8 +5,9 @@
 // the saver's TextureImage, each fill run as a timer tick runs it: flush GDI, acquire the
 // texture's DC, FillRegion, relinquish the DC.
 //
-//   win32_fill_bench UNIFORM_A.png UNIFORM_B.png PATTERN.png [REPETITIONS]
+//   win32_fill_bench UNIFORM_A.png UNIFORM_B.png PATTERN.png [REPETITIONS [screen]]
 //
+// With "screen", only the uniform case runs, on a canvas of the virtual screen's size.
 // The first two are 64x64 textures of #C0A020 and #406080, the third the 64x64 pattern of the
 // native benchmark. Prints one line per case: name, median and fastest of the repetitions' mean
 // times in milliseconds, iterations per repetition. A last line runs the uniform case on plain
@@ -17,9 +18,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "animation/canvas_win32.h"
+#include "animation/monitors_win32.h"
 #include "raster/raster.h"
 #include "animation/saver_cycle.h"
 #include "engine/region_fill.h"
@@ -120,9 +123,10 @@ void ExpectPixel(const Canvas& canvas, int x, int y, ColorRef expected, const ch
   }
 }
 
-void BenchUniform(TextureImage* first, TextureImage* second, int repetitions) {
-  Canvas canvas = MakeCanvas(3840, 2160);
-  Paint(canvas, 0, 0, 3840, 2160, RGB(0x40, 0x60, 0x80));
+void BenchUniform(TextureImage* first, TextureImage* second, int repetitions, int width = 3840,
+                  int height = 2160) {
+  Canvas canvas = MakeCanvas(width, height);
+  Paint(canvas, 0, 0, width, height, RGB(0x40, 0x60, 0x80));
   GdiFlush();
   TextureImage* textures[2] = {first, second};
   const int iterations = 6;  // even: every repetition starts on the canvas's own colour
@@ -138,8 +142,9 @@ void BenchUniform(TextureImage* first, TextureImage* second, int repetitions) {
     means.push_back(Milliseconds(start, end) / iterations);
   }
   TickFill(canvas, textures[0], 17, 23);
-  ExpectPixel(canvas, 3839, 2159, RGB(0xC0, 0xA0, 0x20), "the uniform fill");
-  Report("BM_FillUniform/3840/2160", means, iterations);
+  ExpectPixel(canvas, width - 1, height - 1, RGB(0xC0, 0xA0, 0x20), "the uniform fill");
+  const std::string name = "BM_FillUniform/" + std::to_string(width) + "/" + std::to_string(height);
+  Report(name.c_str(), means, iterations);
 }
 
 void BenchMaze(TextureImage* pattern, int repetitions) {
@@ -215,16 +220,24 @@ void BenchUniformInMemory(int repetitions) {
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: win32_fill_bench UNIFORM_A.png UNIFORM_B.png PATTERN.png [N]\n");
+    std::fprintf(stderr,
+                 "usage: win32_fill_bench UNIFORM_A.png UNIFORM_B.png PATTERN.png [N [screen]]\n");
     return 2;
   }
   const int repetitions = argc > 4 ? std::max(1, std::atoi(argv[4])) : 7;
   TextureImage* first = LoadTexture(argv[1]);
   TextureImage* second = LoadTexture(argv[2]);
   TextureImage* pattern = LoadTexture(argv[3]);
-  BenchUniform(first, second, repetitions);
-  BenchMaze(pattern, repetitions);
-  BenchUniformInMemory(repetitions);
+  if (argc > 5 && std::strcmp(argv[5], "screen") == 0) {
+    // The uniform case on a canvas of the virtual screen's size, as the saver captures it.
+    const RECT screen = VirtualScreenRect();
+    BenchUniform(first, second, repetitions, screen.right - screen.left,
+                 screen.bottom - screen.top);
+  } else {
+    BenchUniform(first, second, repetitions);
+    BenchMaze(pattern, repetitions);
+    BenchUniformInMemory(repetitions);
+  }
   delete first;
   delete second;
   delete pattern;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Performance figures of the saver under wine, printed, never asserted:
 #
-#   measure.sh [fill] [latency] [cpu]        (all three when none is named)
+#   measure.sh [fill] [latency] [cpu] [monitors] [memory]   (the first three when none is named)
 #
 #   fill     the whole-canvas fill on real GDI canvases under wine (build/win64's
 #            win32_fill_bench: BM_FillUniform/3840/2160 and BM_FillMaze/1920/1080 with textures
@@ -12,6 +12,12 @@
 #            median and worst (with wine's windows unmanaged: see measure_latency)
 #   cpu      the saver's average CPU use (user + system time of its process, from /proc) over one
 #            default cycle on 1920x1080: 15 fills 3500 ms apart and the wipe, about 62 s
+#   monitors the whole-canvas uniform fill on the two-monitor screen (1824x768: Xephyr's Xinerama
+#            pair of scripts/xvfb.sh), Win32 under wine against native BM_FillUniform/1824/768
+#   memory   the real saver's peak private memory (Private_Clean + Private_Dirty of its process,
+#            sampled every 20 ms from /proc while it starts and fills for 3 s) on 3840x2160 and on
+#            the two-monitor screen, and on 3840x2160 the time from its start to its first full
+#            frame (the caption on the screen; the screen is polled, so the figure is a bound)
 #
 # Everything runs on private Xvfb screens with a private wine prefix in build/measure/. The figures
 # depend on the machine and its load: run on an idle machine for steady numbers.
@@ -38,10 +44,15 @@ stop_screen() {
 }
 trap stop_screen EXIT
 
-# start_screen WIDTH HEIGHT: a private Xvfb and the wine server with its desktop on it.
+# start_screen WIDTH HEIGHT | start_screen two-monitors: a private Xvfb (or the two-monitor
+# screen) and the wine server with its desktop on it.
 start_screen() {
   stop_screen
-  vesperine_start_xvfb "$work/xvfb.log" "$1" "$2" || exit 1
+  if [[ $1 == two-monitors ]]; then
+    vesperine_start_two_monitors "$work/xvfb.log" || exit 1
+  else
+    vesperine_start_xvfb "$work/xvfb.log" "$1" "$2" || exit 1
+  fi
   if [[ ! -f $WINEPREFIX/.vesperine-ready ]]; then
     echo "measure: setting up the wine prefix (once)" >&2
     wineboot -i </dev/null >"$work/wine.log" 2>&1
@@ -122,7 +133,12 @@ measure_fill() {
     "$(win_path "$work/uniform_b.png")" "$(win_path "$work/pattern.png")" 7 \
     2>>"$work/wine.log" | tr -d '\r' >"$wine_out"
   stop_screen
-  python3 - "$native" "$wine_out" <<'EOF'
+  print_ratios "$native" "$wine_out"
+}
+
+# print_ratios NATIVE.json WINE.txt: each Win32 case against the native median of the same name.
+print_ratios() {
+  python3 - "$1" "$2" <<'EOF'
 import json, sys
 native = {}
 for b in json.load(open(sys.argv[1]))['benchmarks']:
@@ -136,6 +152,79 @@ for line in open(sys.argv[2]):
     print(f'{name}: wine {float(median):.2f} ms (fastest {float(fastest):.2f}), '
           f'native {native[name.replace("/memory", "")]:.2f} ms, ratio {ratio:.2f}')
 EOF
+}
+
+measure_monitors() {
+  echo "== monitors: the uniform fill on the two-monitor screen, Win32 under wine against native"
+  bash scripts/build.sh native vesperine_bench >&2
+  bash scripts/build.sh win64 win32_fill_bench >&2
+  make_bench_textures
+  local native=$work/native-monitors.json wine_out=$work/win32-monitors.txt
+  build/native/bench/vesperine_bench --benchmark_filter='BM_FillUniform/1824/768$' \
+    --benchmark_repetitions=7 --benchmark_report_aggregates_only=true \
+    --benchmark_format=json >"$native" 2>/dev/null
+  start_screen two-monitors
+  wine build/win64/tests/e2e/win32_fill_bench.exe "$(win_path "$work/uniform_a.png")" \
+    "$(win_path "$work/uniform_b.png")" "$(win_path "$work/pattern.png")" 7 screen \
+    2>>"$work/wine.log" | tr -d '\r' >"$wine_out"
+  stop_screen
+  print_ratios "$native" "$wine_out"
+  echo "(goal: ratio at most 1.5)"
+}
+
+private_kib() {
+  awk '/^Private_(Clean|Dirty):/ {sum += $2} END {print sum + 0}' "/proc/$1/smaps_rollup" \
+    2>/dev/null || echo 0
+}
+
+# memory_run SCREEN RIGHT: one start of the saver over a uniform desktop, with a whole-screen fill
+# every 500 ms; prints its peak private memory and, on request, its time to the first frame.
+memory_run() {
+  local screen=$1 right=$2 width height
+  if [[ $screen == two-monitors ]]; then
+    start_screen two-monitors
+    width=1824 height=768
+  else
+    start_screen "${screen%x*}" "${screen#*x}"
+    width=${screen%x*} height=${screen#*x}
+  fi
+  convert -size "${width}x$height" xc:'#406080' PNG24:"$work/uniform_desktop.png"
+  display -window root "$work/uniform_desktop.png" || true
+  saver_settings 500 default "$work/uniform_a.png" "$work/uniform_b.png"
+  local started peak=0 kib shown=0 first_frame=""
+  started=$(now_ms)
+  wine "$root/build/win64/resources/Vesperine.scr" /s >>"$work/wine.log" 2>&1 &
+  saver_pid=$!
+  while kill -0 "$saver_pid" 2>/dev/null; do
+    kib=$(private_kib "$saver_pid")
+    ((kib > peak)) && peak=$kib
+    if [[ -z $first_frame ]] && xdotool search --name '^Screen Saver$' >/dev/null 2>&1; then
+      # The caption is white on the bluish desktop: any white pixel in its corner.
+      if import -window root -crop "400x40+$((right - 400))+0" -depth 8 txt:- 2>/dev/null |
+        grep -q '#FFFFFF'; then
+        first_frame=$(($(now_ms) - started))
+        shown=$(now_ms)
+      fi
+    fi
+    if [[ -n $first_frame ]] && (($(now_ms) - shown > 3000)); then
+      break
+    fi
+    (($(now_ms) - started < 90000)) || break
+    sleep 0.02
+  done
+  xdotool key space
+  wait "$saver_pid" || true
+  stop_screen
+  awk -v kib="$peak" -v s="$screen" 'BEGIN { printf "%s: peak private memory %.1f MiB\n", s, kib / 1024 }'
+  [[ $screen == two-monitors ]] || echo "$screen: start to the first full frame ${first_frame:-?} ms"
+}
+
+measure_memory() {
+  echo "== memory: the saver's peak private memory; its start to the first full frame"
+  bash scripts/build.sh win64 Vesperine >&2
+  make_bench_textures
+  memory_run 3840x2160 3840
+  memory_run two-monitors 1024
 }
 
 measure_latency() {
@@ -208,8 +297,10 @@ for part in "${parts[@]}"; do
     fill) measure_fill ;;
     latency) measure_latency ;;
     cpu) measure_cpu ;;
+    monitors) measure_monitors ;;
+    memory) measure_memory ;;
     *)
-      echo "usage: measure.sh [fill] [latency] [cpu]" >&2
+      echo "usage: measure.sh [fill] [latency] [cpu] [monitors] [memory]" >&2
       exit 2
       ;;
   esac

@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++
   libgtest-dev googletest libbenchmark-dev libstb-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
-  wine wine64 xvfb xdotool
+  wine wine64 xvfb xdotool xserver-xephyr x11-xserver-utils
   imagemagick nsis python3
   clang-format shellcheck
 )

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "animation/monitors_win32.h"
 #include "shell/password_hooks_win32.h"
 #include "shell/saver_startup_win32.h"
 
@@ -52,25 +53,27 @@ WindowForm PreviewForm(HWND parent) {
 }
 
 WindowForm FullScreenForm() {
-  WindowForm form{WS_EX_TOPMOST,
-                  WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                  kFullScreenTitle,
-                  GetSystemMetrics(SM_XVIRTUALSCREEN),
-                  GetSystemMetrics(SM_YVIRTUALSCREEN),
-                  GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                  GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-  if (form.width == 0 || form.height == 0) {
-    // Systems without a virtual screen report 0: cover what the screen's DC can draw on.
-    RECT clip{};
-    HDC screen = GetDC(nullptr);
-    GetClipBox(screen, &clip);
-    ReleaseDC(nullptr, screen);
-    form.x = clip.left;
-    form.y = clip.top;
-    form.width = clip.right - clip.left;
-    form.height = clip.bottom - clip.top;
+  const RECT screen = VirtualScreenRect();
+  return {WS_EX_TOPMOST,
+          WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+          kFullScreenTitle,
+          screen.left,
+          screen.top,
+          screen.right - screen.left,
+          screen.bottom - screen.top};
+}
+
+// After a change of the displays the window covers the virtual screen as it is now; a change of
+// a monitor's DPI only ever makes it larger, so no part of the screen is left uncovered.
+void CoverVirtualScreen(HWND window, bool growOnly) {
+  RECT area = VirtualScreenRect();
+  if (growOnly) {
+    RECT now{};
+    GetWindowRect(window, &now);
+    UnionRect(&area, &area, &now);
   }
-  return form;
+  SetWindowPos(window, HWND_TOPMOST, area.left, area.top, area.right - area.left,
+               area.bottom - area.top, SWP_NOACTIVATE);
 }
 
 int RunMessageLoop() {
@@ -283,6 +286,10 @@ LRESULT CALLBACK SaverShellWindowProc(HWND window, UINT message, WPARAM wParam, 
     case WM_TIMER:
       if (CloseConfirmed) return 0;
       Sleep(0);
+      break;
+    case WM_DISPLAYCHANGE:
+    case WM_DPICHANGED:
+      if (!IsPreview) CoverVirtualScreen(window, message == WM_DPICHANGED);
       break;
   }
   return SaverProcedure(window, message, wParam, lParam);

@@ -16,6 +16,13 @@
 //   e2e_helper raw COMMANDLINE
 //       Starts a program with exactly this command line (blanks and all) and ends with its exit
 //       code.
+//   e2e_helper desktop NAME COMMANDLINE
+//       Creates the desktop NAME in the window station and starts a program on it with exactly
+//       this command line, as Windows starts a saver on the secure desktop; ends with its exit
+//       code.
+//   e2e_helper display-mode WIDTH HEIGHT
+//       Changes the display to WIDTH x HEIGHT (ChangeDisplaySettingsA) and prints
+//       "display-mode RESULT", 0 when it changed.
 //   e2e_helper cursor
 //       Prints "cursor SHOWING HANDLE": the cursor the system shows now, 0 for none.
 //   e2e_helper saver-windows
@@ -167,6 +174,32 @@ int Raw(const char* commandLine) {
   return static_cast<int>(code);
 }
 
+int OnDesktop(const char* name, const char* commandLine) {
+  HDESK desktop = CreateDesktopA(name, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+  if (!desktop) return 4;
+  PROCESS_INFORMATION child = {};
+  const std::string station = std::string("WinSta0\\") + name;
+  if (!StartTestProcess(nullptr, commandLine, &child, station.c_str())) return 3;
+  CloseHandle(child.hThread);
+  WaitForSingleObject(child.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(child.hProcess, &code);
+  CloseHandle(child.hProcess);
+  CloseDesktop(desktop);
+  return static_cast<int>(code);
+}
+
+int DisplayMode(const char* width, const char* height) {
+  DEVMODEA mode = {};
+  mode.dmSize = sizeof mode;
+  mode.dmPelsWidth = static_cast<DWORD>(std::atoi(width));
+  mode.dmPelsHeight = static_cast<DWORD>(std::atoi(height));
+  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+  const LONG result = ChangeDisplaySettingsA(&mode, 0);
+  std::printf("display-mode %ld\n", result);
+  return result == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+}
+
 int Cursor() {
   CURSORINFO info = {};
   info.cbSize = sizeof(info);
@@ -200,6 +233,9 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "cursor") == 0) return Cursor();
   if (argc == 3 && std::strcmp(argv[1], "raw") == 0) return Raw(argv[2]);
   if (argc >= 2 && std::strcmp(argv[1], "saver-windows") == 0) return SaverWindows();
-  std::fprintf(stderr, "usage: e2e_helper host|raw|cursor|saver-windows ...\n");
+  if (argc == 4 && std::strcmp(argv[1], "desktop") == 0) return OnDesktop(argv[2], argv[3]);
+  if (argc == 4 && std::strcmp(argv[1], "display-mode") == 0) return DisplayMode(argv[2], argv[3]);
+  std::fprintf(stderr,
+               "usage: e2e_helper host|raw|desktop|display-mode|cursor|saver-windows ...\n");
   return 2;
 }

@@ -37,8 +37,9 @@ e2e_finish() {
   exit "$status"
 }
 
-# e2e_begin NAME WIDTH HEIGHT: a clean work folder, an Xvfb of that size and a wine server started
-# anew on it, so that wine's desktop takes this display's size. Set the root picture after this.
+# e2e_begin NAME WIDTH HEIGHT [two-monitors]: a clean work folder, an Xvfb of that size and a wine
+# server started anew on it, so that wine's desktop takes this display's size. Set the root picture
+# after this. With "two-monitors" the screen is the 1824x768 pair of vesperine_start_two_monitors.
 e2e_begin() {
   E2E_DIR=$E2E_WORK/$1
   E2E_WIDTH=$2
@@ -49,8 +50,12 @@ e2e_begin() {
   wineserver -k 2>/dev/null || true
   timeout 30 wineserver -w 2>/dev/null || true
   trap e2e_finish EXIT
-  vesperine_start_xvfb "$E2E_DIR/xvfb.log" "$E2E_WIDTH" "$E2E_HEIGHT" ||
-    e2e_fail "Xvfb did not start"
+  if [[ ${4:-} == two-monitors ]]; then
+    vesperine_start_two_monitors "$E2E_DIR/xvfb.log" || e2e_fail "Xephyr did not start"
+  else
+    vesperine_start_xvfb "$E2E_DIR/xvfb.log" "$E2E_WIDTH" "$E2E_HEIGHT" ||
+      e2e_fail "Xvfb did not start"
+  fi
   e2e_log "Xvfb ${E2E_WIDTH}x${E2E_HEIGHT} on $DISPLAY, work folder $E2E_DIR"
   # A persistent server keeps wine's desktop process for the whole test: each start of that
   # process clears the root window, which holds the desktop picture the saver captures.
@@ -145,16 +150,17 @@ e2e_expect_running() {
   kill -0 "$1" 2>/dev/null || e2e_fail "the saver ended: $2"
 }
 
-# Waits until the full-screen saver's window exists and its first paint (the caption) is on the
-# screen: the top right corner no longer shows the desktop.
+# e2e_wait_saver_shown DESKTOP [RIGHT]: waits until the full-screen saver's window exists and its
+# first paint (the caption) is on the screen: the top right corner (of the primary monitor, whose
+# right edge is RIGHT) no longer shows the desktop.
 e2e_wait_saver_shown() {
-  local desktop=$1 started=$SECONDS shot=$E2E_DIR/waiting.ppm
+  local desktop=$1 right=${2:-$E2E_WIDTH} started=$SECONDS shot=$E2E_DIR/waiting.ppm
   while :; do
     kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the saver ended before it was shown"
     ((SECONDS - started < 60)) || e2e_fail "the saver was not shown within 60 s"
     if xdotool search --name '^Screen Saver$' >/dev/null 2>&1; then
       e2e_shot "$shot"
-      if ! e2e_check same "$shot" "$desktop" $((E2E_WIDTH - 200)) 0 200 30 >/dev/null 2>&1; then
+      if ! e2e_check same "$shot" "$desktop" $((right - 200)) 0 200 30 >/dev/null 2>&1; then
         return 0
       fi
     fi

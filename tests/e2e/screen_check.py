@@ -8,6 +8,21 @@
       Checks screenshots taken in order while the saver runs over DESKTOP with TILE as its only
       texture, and fails unless every one is a state of the fill-and-wipe cycle and the run showed
       fills, then the wipe under way, then the desktop exactly again.
+  screen_check.py monitors DESKTOP TILE THRESHOLD MONITORS SHOT...
+      Checks screenshots of the saver on several monitors (MONITORS: X,Y,W,H;... in screen
+      pixels, the primary first): on the monitors every area of similar colour is untouched or
+      textured whole (the texture tiled from the virtual screen's corner), the caption stands at
+      the primary's top right, and all that lies on no monitor is black. Over the run, fills must
+      have landed on every monitor.
+  screen_check.py make-wallpaper OUT.ppm       a 400x150 wallpaper of 4 x 3 flat blocks
+  screen_check.py wallpaper SHOT PICTURE STYLE R,G,B
+      Fails unless SHOT (one monitor) shows PICTURE laid out as the desktop shows it with STYLE
+      (center, tile, fit or fill) over the desktop colour R,G,B; the caption's corner is left out,
+      and so are the pixels next to a block's edge where a scaled picture blends its neighbours.
+  screen_check.py grown SHOT X Y W H CW CH R,G,B TILE [textured]
+      Fails unless the W x H window at (X, Y) of SHOT shows, in its CW x CH top-left corner, only
+      the desktop colour R,G,B or TILE tiled from that corner (only TILE with "textured"), and
+      black beyond it, but for the caption at its top right.
   screen_check.py same A B [X Y W H]           fails unless A equals B (within the box, if given)
   screen_check.py preview SHOT X Y PICTURE     fails unless the 152x112 window at (X, Y) of SHOT
                                                shows PICTURE at (36, 12) on black
@@ -236,6 +251,158 @@ def fill_cycle(desktop_path, tile_path, threshold, shots):
     print('fill cycle: OK')
 
 
+def check_monitors(shot, desktop, texture, label, count, monitors):
+    """One screenshot on several monitors: returns the textured pixels on each monitor."""
+    width, height = shot.width, shot.height
+    on = [bytearray(width) for _ in range(height)]
+    for mx, my, mw, mh in monitors:
+        for y in range(my, my + mh):
+            on[y][mx:mx + mw] = b'\x01' * mw
+    off = []
+    for y in range(height):
+        row = shot.row(y)
+        for x in range(width):
+            if not on[y][x] and row[3 * x:3 * x + 3] != b'\x00\x00\x00':
+                off.append((x, y))
+    if off:
+        raise AssertionError(f'{len(off)} pixels on no monitor are not black, first {off[0]}')
+    px, py, pw, ph = monitors[0]
+    left, top, right, bottom, white = width, height, -1, -1, 0
+    for y in range(height):
+        row, d, t = shot.row(y), desktop.row(y), texture.row(y)
+        for x in range(width):
+            p = row[3 * x:3 * x + 3]
+            if on[y][x] and p != d[3 * x:3 * x + 3] and p != t[3 * x:3 * x + 3]:
+                left, top, right, bottom = min(left, x), min(top, y), max(right, x), max(bottom, y)
+                white += p == b'\xff\xff\xff'
+    box = (left, top, right, bottom)
+    if white < MIN_CAPTION_WHITE or top > py + 8 or bottom >= py + CAPTION_BOX_HEIGHT or \
+            right < px + pw - 12 or right >= px + pw or left < px + pw - CAPTION_BOX_WIDTH:
+        raise AssertionError(f'the caption is not at the primary monitor\'s top right: box {box}, '
+                             f'{white} white pixels')
+    textured, untouched = [0] * count, [0] * count
+    per_monitor = [0] * len(monitors)
+    for y in range(height):
+        row, d, t = shot.row(y), desktop.row(y), texture.row(y)
+        for x in range(width):
+            if not on[y][x] or (left <= x <= right and top <= y <= bottom):
+                continue
+            p, dp, tp = row[3 * x:3 * x + 3], d[3 * x:3 * x + 3], t[3 * x:3 * x + 3]
+            if dp == tp:
+                continue
+            area = label[y * width + x]
+            if p == tp:
+                textured[area] += 1
+                for i, (mx, my, mw, mh) in enumerate(monitors):
+                    per_monitor[i] += mx <= x < mx + mw and my <= y < my + mh
+            elif p == dp:
+                untouched[area] += 1
+    mixed = [a for a in range(count) if textured[a] and untouched[a]]
+    if mixed:
+        a = mixed[0]
+        raise AssertionError(f'area {a} is partly filled: {textured[a]} pixels textured, '
+                             f'{untouched[a]} not')
+    return per_monitor
+
+
+def monitors_run(desktop_path, tile_path, threshold, monitors_text, shots):
+    desktop, tile = read_ppm(desktop_path), read_ppm(tile_path)
+    monitors = [tuple(int(v) for v in m.split(',')) for m in monitors_text.split(';')]
+    texture = tiled(tile, desktop.width, desktop.height)
+    label, count = areas(desktop, threshold)
+    filled = [0] * len(monitors)
+    for path in shots:
+        shot = read_ppm(path)
+        if (shot.width, shot.height) != (desktop.width, desktop.height):
+            raise SystemExit(f'{path}: {shot.width}x{shot.height}, not the desktop size')
+        try:
+            per_monitor = check_monitors(shot, desktop, texture, label, count, monitors)
+        except AssertionError as problem:
+            raise SystemExit(f'FAIL {path}: {problem}')
+        print(f'{path}: textured pixels per monitor {per_monitor}')
+        filled = [max(a, b) for a, b in zip(filled, per_monitor)]
+    if not all(filled):
+        raise SystemExit(f'FAIL: no fill landed on some monitor: {filled}')
+    print('monitors: OK')
+
+
+WALLPAPER_COLORS = [(200, 40, 40), (40, 200, 40), (40, 40, 200), (220, 220, 60),
+                    (60, 220, 220), (220, 60, 220), (250, 250, 250), (90, 90, 90),
+                    (160, 110, 30), (30, 110, 160), (110, 30, 160), (0, 0, 0)]
+
+
+def make_wallpaper(path):
+    data = bytearray()
+    for y in range(150):
+        for x in range(400):
+            data += bytes(WALLPAPER_COLORS[(y // 50) * 4 + x // 100])
+    write_ppm(path, 400, 150, data)
+
+
+def wallpaper(shot_path, picture_path, style, background):
+    shot, picture = read_ppm(shot_path), read_ppm(picture_path)
+    width, height, pw, ph = shot.width, shot.height, picture.width, picture.height
+    back = bytes(int(v) for v in background.split(','))
+    if style in ('center', 'tile'):
+        left, top, w, h = (width - pw) // 2, (height - ph) // 2, pw, ph
+        if style == 'tile':
+            left = top = 0
+    else:
+        scale = (min if style == 'fit' else max)(width / pw, height / ph)
+        w, h = round(pw * scale), round(ph * scale)
+        left, top = (width - w) // 2, (height - h) // 2
+    sx, sy = w / pw, h / ph
+    # Scaled pictures blend across a block's edge over about one source pixel.
+    margin = 0 if style in ('center', 'tile') else int(max(sx, sy)) + 2
+    edges_x = {left + round(k * 100 * sx) for k in range(5)}
+    edges_y = {top + round(k * 50 * sy) for k in range(4)}
+    skip_x = {x for e in edges_x for x in range(e - margin, e + margin + 1)}
+    skip_y = {y for e in edges_y for y in range(e - margin, e + margin + 1)}
+    checked = 0
+    for y in range(height):
+        if y in skip_y:
+            continue
+        row = shot.row(y)
+        for x in range(width):
+            if x in skip_x or (y < CAPTION_BOX_HEIGHT and x >= width - CAPTION_BOX_WIDTH):
+                continue
+            if style == 'tile':
+                expected = picture.pixel(x % pw, y % ph)
+            elif left <= x < left + w and top <= y < top + h:
+                expected = picture.pixel(int((x - left) / sx), int((y - top) / sy))
+            else:
+                expected = back
+            if row[3 * x:3 * x + 3] != expected:
+                raise SystemExit(f'FAIL: {style}: pixel ({x},{y}) is {tuple(row[3 * x:3 * x + 3])}, '
+                                 f'expected {tuple(expected)}')
+            checked += 1
+    print(f'wallpaper {style}: OK ({checked} pixels)')
+
+
+def grown(shot_path, left, top, width, height, canvas_w, canvas_h, color, tile_path, textured):
+    shot, tile = read_ppm(shot_path), read_ppm(tile_path)
+    desktop = bytes(int(v) for v in color.split(','))
+    white = 0
+    for y in range(height):
+        row = shot.row(top + y)
+        for x in range(width):
+            p = row[3 * (left + x):3 * (left + x) + 3]
+            if y < CAPTION_BOX_HEIGHT and x >= width - CAPTION_BOX_WIDTH and p != b'\x00\x00\x00' \
+                    and p != desktop and p != tile.pixel(x % 16, y % 16):
+                white += p == b'\xff\xff\xff'
+                continue
+            if x < canvas_w and y < canvas_h:
+                allowed = [tile.pixel(x % tile.width, y % tile.height)] + ([] if textured else [desktop])
+            else:
+                allowed = [b'\x00\x00\x00']
+            if p not in allowed:
+                raise SystemExit(f'FAIL: pixel ({x},{y}) of the window is {tuple(p)}, expected one '
+                                 f'of {[tuple(a) for a in allowed]}')
+    if white < MIN_CAPTION_WHITE:
+        raise SystemExit(f'FAIL: no caption at the top right ({white} white pixels)')
+    print('grown: OK')
+
+
 def same(a_path, b_path, box):
     a, b = read_ppm(a_path), read_ppm(b_path)
     if box is None:
@@ -275,6 +442,14 @@ def main(argv):
             return make_tile(args[0])
         if command == 'fill-cycle' and len(args) >= 4:
             return fill_cycle(args[0], args[1], int(args[2]), args[3:])
+        if command == 'make-wallpaper' and len(args) == 1:
+            return make_wallpaper(args[0])
+        if command == 'wallpaper' and len(args) == 4:
+            return wallpaper(*args)
+        if command == 'monitors' and len(args) >= 5:
+            return monitors_run(args[0], args[1], int(args[2]), args[3], args[4:])
+        if command == 'grown' and len(args) in (9, 10):
+            return grown(args[0], *(int(v) for v in args[1:7]), args[7], args[8], len(args) == 10)
         if command == 'same' and len(args) in (2, 6):
             box = tuple(int(v) for v in args[2:]) if len(args) == 6 else None
             return same(args[0], args[1], box)

@@ -199,4 +199,34 @@ TEST_F(SaverCycle, FillTickGivesUpAfterTheDrawLimitAndStillCountsTheTime) {
   EXPECT_EQ(RandomState, after);
 }
 
+// Two monitors of different heights leave a dead corner; a point there is drawn again like a
+// rejected one. A monitor list that misses the canvas leaves only the draw limit.
+TEST_F(SaverCycle, FillsStartOnlyOnAMonitorAndOffMonitorDrawsCount) {
+  Canvases c = UniformCanvases(64, 32, 0x808080);
+  const std::vector<MonitorRect> monitors = {{0, 0, 40, 32}, {40, 0, 64, 12}};
+  FillRecorder fills{&c.work.surface, {}};
+  SeedRandom(3);
+  for (int i = 0; i < 200; ++i)
+    AnimationTick(c.work.surface, c.snapshot.surface, {1 << 30, 1, 21}, 1, fills.Fill(), monitors);
+  ASSERT_EQ(fills.calls.size(), 200u);
+  int onSecond = 0;
+  for (const std::vector<int>& call : fills.calls) {
+    EXPECT_TRUE(OnAnyMonitor(monitors, call[0], call[1])) << call[0] << "," << call[1];
+    onSecond += call[0] >= 40;
+  }
+  EXPECT_GT(onSecond, 0);
+
+  ResetSaverCycle();
+  SeedRandom(5);
+  AnimationTick(c.work.surface, c.snapshot.surface, {50000, 3500, 21}, 2, fills.Fill(),
+                {{100, 100, 200, 200}});
+  EXPECT_EQ(fills.calls.size(), 200u);
+  EXPECT_EQ(AccumulatedFillTime, 3500);
+  const std::uint32_t after = RandomState;
+  SeedRandom(5);
+  for (int i = 0; i < 3 + 2 * (kMaxProbeDraws - 1); ++i)
+    DrawRandom();
+  EXPECT_EQ(RandomState, after);
+}
+
 }  // namespace
