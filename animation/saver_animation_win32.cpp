@@ -118,9 +118,8 @@ void PlaceCanvas(HWND window) {
   placed.captionMonitor = Shifted(setup.primary, -client.x, -client.y);
   placed.fills = Shifted(setup.monitors, -CanvasScreenOrigin.x, -CanvasScreenOrigin.y);
   if (placed.offMonitors) DeleteObject(placed.offMonitors);
-  RECT area;
-  GetClientRect(window, &area);
-  placed.offMonitors = CreateRectRgnIndirect(&area);
+  // Everything the window may ever show, whatever its size is at this moment.
+  placed.offMonitors = CreateRectRgn(0, 0, 0x7FFF, 0x7FFF);
   int kind = NULLREGION;
   for (const MonitorRect& m : Shifted(setup.monitors, -client.x, -client.y)) {
     HRGN monitor = CreateRectRgn(m.left, m.top, m.right, m.bottom);

@@ -23,6 +23,8 @@
 //   e2e_helper display-mode WIDTH HEIGHT
 //       Changes the display to WIDTH x HEIGHT (ChangeDisplaySettingsA) and prints
 //       "display-mode RESULT", 0 when it changed.
+//   e2e_helper monitors
+//       Prints "monitor X Y W H PRIMARY" for each monitor, then "virtual X Y W H".
 //   e2e_helper cursor
 //       Prints "cursor SHOWING HANDLE": the cursor the system shows now, 0 for none.
 //   e2e_helper saver-windows
@@ -200,6 +202,24 @@ int DisplayMode(const char* width, const char* height) {
   return result == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
 }
 
+BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  GetMonitorInfoA(monitor, &info);
+  const RECT& r = info.rcMonitor;
+  std::printf("monitor %ld %ld %ld %ld %d\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
+              (info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0);
+  return TRUE;
+}
+
+int Monitors() {
+  EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
+  std::printf("virtual %d %d %d %d\n", GetSystemMetrics(SM_XVIRTUALSCREEN),
+              GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN),
+              GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  return 0;
+}
+
 int Cursor() {
   CURSORINFO info = {};
   info.cbSize = sizeof(info);
@@ -235,7 +255,8 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "saver-windows") == 0) return SaverWindows();
   if (argc == 4 && std::strcmp(argv[1], "desktop") == 0) return OnDesktop(argv[2], argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "display-mode") == 0) return DisplayMode(argv[2], argv[3]);
+  if (argc == 2 && std::strcmp(argv[1], "monitors") == 0) return Monitors();
   std::fprintf(stderr,
-               "usage: e2e_helper host|raw|desktop|display-mode|cursor|saver-windows ...\n");
+               "usage: e2e_helper host|raw|desktop|display-mode|monitors|cursor|saver-windows ...\n");
   return 2;
 }

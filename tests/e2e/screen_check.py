@@ -12,8 +12,9 @@
       Checks screenshots of the saver on several monitors (MONITORS: X,Y,W,H;... in screen
       pixels, the primary first): on the monitors every area of similar colour is untouched or
       textured whole (the texture tiled from the virtual screen's corner), the caption stands at
-      the primary's top right, and all that lies on no monitor is black. Over the run, fills must
-      have landed on every monitor.
+      the primary's top right. Over the run, fills must have landed on every monitor. What lies on
+      no monitor is not looked at: Xephyr keeps no pixels there, and a screenshot reads whatever
+      its buffer held.
   screen_check.py make-wallpaper OUT.ppm       a 400x150 wallpaper of 4 x 3 flat blocks
   screen_check.py wallpaper SHOT PICTURE STYLE R,G,B
       Fails unless SHOT (one monitor) shows PICTURE laid out as the desktop shows it with STYLE
@@ -258,14 +259,6 @@ def check_monitors(shot, desktop, texture, label, count, monitors):
     for mx, my, mw, mh in monitors:
         for y in range(my, my + mh):
             on[y][mx:mx + mw] = b'\x01' * mw
-    off = []
-    for y in range(height):
-        row = shot.row(y)
-        for x in range(width):
-            if not on[y][x] and row[3 * x:3 * x + 3] != b'\x00\x00\x00':
-                off.append((x, y))
-    if off:
-        raise AssertionError(f'{len(off)} pixels on no monitor are not black, first {off[0]}')
     px, py, pw, ph = monitors[0]
     left, top, right, bottom, white = width, height, -1, -1, 0
     for y in range(height):
