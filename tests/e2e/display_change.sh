@@ -4,7 +4,8 @@
 # ChangeDisplaySettings and sends WM_DISPLAYCHANGE as Windows does: the saver starts on an
 # 800x600 virtual desktop of one colour, the display grows to 1024x768, and the saver's window
 # must cover all of it at once: the captured 800x600 in its corner, black beyond, the caption at
-# the new top right; the next fill still lands on the canvas.
+# the new top right; the next fill still lands on the canvas. A WM_DPICHANGED, which wine never
+# sends by itself, leaves the window as large as it is.
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -51,6 +52,11 @@ eval "$geometry"
 ((WIDTH == 1024 && HEIGHT == 768)) || e2e_fail "the virtual desktop is ${WIDTH}x$HEIGHT"
 e2e_shot "$E2E_DIR/grown.ppm"
 e2e_check grown "$E2E_DIR/grown.ppm" "$X" "$Y" 1024 768 800 600 200,0,200 "$tile"
+
+e2e_step "a change of DPI"
+wine "$E2E_HELPER" dpi-change 2>>"$E2E_DIR/wine.log" | tr -d '\r' >"$E2E_DIR/dpi.txt"
+[[ $(<"$E2E_DIR/dpi.txt") == "saver-rect 0 0 1024 768" ]] ||
+  e2e_fail "after WM_DPICHANGED: $(<"$E2E_DIR/dpi.txt")"
 
 e2e_step "the cycle goes on"
 sleep 4

@@ -23,6 +23,9 @@
 //   e2e_helper display-mode WIDTH HEIGHT
 //       Changes the display to WIDTH x HEIGHT (ChangeDisplaySettingsA) and prints
 //       "display-mode RESULT", 0 when it changed.
+//   e2e_helper dpi-change
+//       Sends the full-screen saver WM_DPICHANGED (144 DPI, no suggested rectangle) and prints
+//       "saver-rect LEFT TOP RIGHT BOTTOM", its window's rectangle afterwards.
 //   e2e_helper monitors
 //       Prints "monitor X Y W H PRIMARY" for each monitor, then "virtual X Y W H".
 //   e2e_helper cursor
@@ -220,6 +223,16 @@ int Monitors() {
   return 0;
 }
 
+int DpiChange() {
+  HWND saver = FindWindowA(kSaverClass, "Screen Saver");
+  if (!saver) return 1;
+  SendMessageA(saver, WM_DPICHANGED, MAKEWPARAM(144, 144), 0);
+  RECT area = {};
+  GetWindowRect(saver, &area);
+  std::printf("saver-rect %ld %ld %ld %ld\n", area.left, area.top, area.right, area.bottom);
+  return 0;
+}
+
 int Cursor() {
   CURSORINFO info = {};
   info.cbSize = sizeof(info);
@@ -256,7 +269,9 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "desktop") == 0) return OnDesktop(argv[2], argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "display-mode") == 0) return DisplayMode(argv[2], argv[3]);
   if (argc == 2 && std::strcmp(argv[1], "monitors") == 0) return Monitors();
+  if (argc == 2 && std::strcmp(argv[1], "dpi-change") == 0) return DpiChange();
   std::fprintf(stderr,
-               "usage: e2e_helper host|raw|desktop|display-mode|monitors|cursor|saver-windows ...\n");
+               "usage: e2e_helper "
+               "host|raw|desktop|display-mode|dpi-change|monitors|cursor|saver-windows ...\n");
   return 2;
 }
