@@ -143,7 +143,13 @@ LRESULT OnDisplayChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = DefaultSaverProc(window, WM_CREATE, wParam, lParam);
   CaptureCanvases();
-  if (!IsPreview) PlaceCanvas(window);
+  if (IsPreview) {
+    // A preview fills the whole canvas, however the screen is laid out, and never shows it.
+    if (CanvasOnScreen.offMonitors) DeleteObject(CanvasOnScreen.offMonitors);
+    CanvasOnScreen = CanvasPlacement{};
+  } else {
+    PlaceCanvas(window);
+  }
   // A window opened earlier in this process leaves its preview picture behind: free it.
   if (PreviewPicture.dc) DeleteDC(PreviewPicture.dc);
   if (PreviewPicture.bitmap) DeleteObject(PreviewPicture.bitmap);
