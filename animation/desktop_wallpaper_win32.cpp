@@ -8,6 +8,7 @@
 #include <string>
 
 #include "animation/monitors_win32.h"
+#include "process/system_files_win32.h"
 #include "textures/texture_image.h"
 
 namespace {
@@ -50,20 +51,13 @@ WallpaperStyle ReadWallpaperStyle() {
   return WallpaperStyleFromValues(style, tile);
 }
 
-// A wide path in the ANSI code page that the texture loader takes; a name that does not convert
-// whole goes by its short name.
+// A wide path in the ANSI code page that the texture loader takes; empty when it does not convert
+// whole (the monitor then takes the wallpaper SPI_GETDESKWALLPAPER names).
 std::string NarrowPath(const wchar_t* path) {
   char narrow[kPathBytes] = {};
   BOOL lossy = FALSE;
-  if (WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, kPathBytes, nullptr, &lossy) == 0) return {};
-  if (lossy) {
-    wchar_t shortPath[kPathBytes] = {};
-    const DWORD length = GetShortPathNameW(path, shortPath, kPathBytes);
-    if (length == 0 || length >= kPathBytes ||
-        WideCharToMultiByte(CP_ACP, 0, shortPath, -1, narrow, kPathBytes, nullptr, &lossy) == 0 ||
-        lossy)
-      return {};
-  }
+  if (WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, kPathBytes, nullptr, &lossy) == 0 || lossy)
+    return {};
   return narrow;
 }
 
@@ -75,8 +69,7 @@ bool SameRect(const RECT& a, const MonitorRect& b) {
 // (screen coordinates) by their rectangles. Where the system has no such object, nothing is set.
 void ReadMonitorWallpapers(const std::vector<MonitorRect>& monitors,
                            std::vector<std::string>& paths) {
-  // The search flag keeps the load to the system folder; systems before it have no such object.
-  HMODULE ole = LoadLibraryExA("ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE ole = LoadSystemLibrary("ole32.dll");
   if (!ole) return;
   const auto initialize = reinterpret_cast<CoInitializeExFn>(
       reinterpret_cast<void*>(GetProcAddress(ole, "CoInitializeEx")));
@@ -147,10 +140,19 @@ const Surface* LoadPicture(std::vector<Picture>& pictures, const std::string& pa
 }  // namespace
 
 bool OnSecureDesktop() {
+  // Windows 95, 98 and Me have no desktops of their own: looked up, never imported.
+  using GetThreadDesktopFn = HDESK(WINAPI*)(DWORD);
+  using GetUserObjectInformationFn = BOOL(WINAPI*)(HANDLE, int, void*, DWORD, DWORD*);
+  HMODULE user = GetModuleHandleA("user32.dll");
+  const auto threadDesktop = reinterpret_cast<GetThreadDesktopFn>(
+      reinterpret_cast<void*>(GetProcAddress(user, "GetThreadDesktop")));
+  const auto objectInformation = reinterpret_cast<GetUserObjectInformationFn>(
+      reinterpret_cast<void*>(GetProcAddress(user, "GetUserObjectInformationA")));
+  if (!threadDesktop || !objectInformation) return false;
   char name[128] = {};
   DWORD needed = 0;
-  HDESK desktop = GetThreadDesktop(GetCurrentThreadId());
-  if (!desktop || !GetUserObjectInformationA(desktop, UOI_NAME, name, sizeof name - 1, &needed))
+  HDESK desktop = threadDesktop(GetCurrentThreadId());
+  if (!desktop || !objectInformation(desktop, UOI_NAME, name, sizeof name - 1, &needed))
     return false;
   return lstrcmpiA(name, kUserDesktopName) != 0;
 }
