@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "settings/folder_textures.h"
 #include "settings/registry.h"
 #include "settings/texture_list.h"
 
@@ -66,6 +67,11 @@ void ReadNumber(RegistryKey key, const char* name, std::int32_t* field) {
 // save that follows it.
 void ReadTextures(RegistryKey key) {
   std::uint32_t size = 0;
+  // Never stored (a stored empty list is one NUL): the pictures the installer put in AppFolder.
+  if (RegistryQueryValue(key, kTextureValue, nullptr, nullptr, &size) == kRegistryFileNotFound) {
+    AppendTexturesFromFolder(SaverSettings.AppFolder);
+    return;
+  }
   if (!QueryShape(key, kTextureValue, kRegistryMultiString, &size) || size == 0) return;
   std::unique_ptr<char[]> data(new (std::nothrow) char[size]);
   if (!data) return;

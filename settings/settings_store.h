@@ -37,7 +37,8 @@ extern SaverSettingsValues SaverSettings;
 
 // Sets every field to its default, then reads the key's values over them and appends the stored
 // paths to the TextureList. A value of another type or size than its field takes the default; a
-// key that cannot be opened leaves the defaults and the list as it was.
+// key that cannot be opened leaves the defaults and the list as it was. When "Texture" was never
+// stored, the picture files directly in AppFolder are appended instead (AppendTexturesFromFolder).
 void LoadSettings();
 
 // Writes "Refresh Time" (refreshPosition x 10), "Time Interval", "Color Difference" (always 21)

@@ -152,6 +152,14 @@ bool ParseCommandLine(const std::vector<std::string>& args, RenderRequest& reque
     request.command = RenderCommand::kHelp;
     return true;
   }
+  if (command == "--version") {
+    if (args.size() == 1) {
+      request.command = RenderCommand::kVersion;
+      return true;
+    }
+    error = "--version takes no arguments";
+    return false;
+  }
   if (command == "probe") {
     request.command = RenderCommand::kProbe;
   } else if (command == "fill") {
@@ -220,6 +228,7 @@ const char* UsageText() {
          "  vesperine-render run --desktop FILE --texture FILE [--texture FILE ...] --seed S\n"
          "      --ticks N [--refresh-ms R] [--interval-ms I] [--threshold T] --out FILE.png\n"
          "      [--frames DIR]\n"
+         "  vesperine-render --version\n"
          "\n"
          "probe prints 1 when the area around X,Y of the desktop picture is large enough to fill,\n"
          "0 when it is not. fill paints that area with the texture, tiled from the picture's\n"

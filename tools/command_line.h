@@ -17,6 +17,7 @@ constexpr int kDefaultIntervalMs = 3500;
 
 enum class RenderCommand {
   kHelp,
+  kVersion,
   kProbe,
   kFill,
   kRun,

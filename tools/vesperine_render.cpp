@@ -13,6 +13,7 @@
 #include "tools/image_file.h"
 #include "tools/render_failure.h"
 #include "tools/run_command.h"
+#include "vesperine_version.h"
 
 namespace {
 
@@ -62,6 +63,10 @@ int main(int argc, char** argv) {
   if (!ParseCommandLine(args, request, error)) return Fail(kExitUsage, error);
   if (request.command == RenderCommand::kHelp) {
     std::fputs(UsageText(), stdout);
+    return 0;
+  }
+  if (request.command == RenderCommand::kVersion) {
+    std::printf("vesperine-render %s\n", VESPERINE_VERSION_TEXT);
     return 0;
   }
   if (request.command == RenderCommand::kRun) return RunTicks(request);

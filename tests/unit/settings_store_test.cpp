@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/folder_listing_memory.h"
 #include "settings/registry.h"
 #include "settings/registry_memory.h"
 #include "settings/texture_list.h"
@@ -18,6 +19,7 @@ class SettingsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetMemoryRegistry();
+    ResetMemoryFolders();
     ResetTextureList();
     ResetSaverSettings();
   }
@@ -163,6 +165,41 @@ TEST_F(SettingsStoreTest, UnopenableKeyLeavesDefaultsAndListAndWritesNothing) {
   ASSERT_EQ(TextureCount(), 1);
   EXPECT_EQ(WriteSettings(700, 70), 1);
   EXPECT_EQ(Stored("Refresh Time", kRegistryDword), Dword(9000));
+}
+
+std::vector<std::string> Textures() {
+  std::vector<std::string> paths;
+  for (std::int32_t i = 0; i < TextureCount(); ++i)
+    paths.emplace_back(TextureAt(i));
+  return paths;
+}
+
+// A first start, with no "Texture" value at all, shows the pictures in AppFolder; any stored value,
+// the empty list and a value of the wrong type included, is taken as stored.
+TEST_F(SettingsStoreTest, NeverStoredTexturesAreThePicturesInAppFolderInNameOrder) {
+  SetMemoryFolderFiles("c:\\program files\\ondrel\\vesperine",
+                       {"b.PNG", "notes.txt", "a.jpeg", "A.gif", ".png", "c.JPG", "d.bmp.txt",
+                        "e.bmp", std::string(480, 'f') + ".png"});
+  LoadSettings();
+  const std::string folder = kDefaultAppFolder;
+  EXPECT_EQ(Textures(),
+            (std::vector<std::string>{folder + "A.gif", folder + "a.jpeg", folder + "b.PNG",
+                                      folder + "c.JPG", folder + "e.bmp"}));
+  WriteSettings(5000, 3500);
+  EXPECT_EQ(Stored("Texture", kRegistryMultiString).size(), 5 * (folder.size() + 1) + 26 + 1);
+
+  SetMemoryFolderFiles("D:\\Pics", {"x.bmp"});
+  for (const Bytes& stored : {Bytes{0}, Text("C:\\a.bmp\0\0"s)}) {
+    Store("AppFolder", kRegistryString, Text("D:\\Pics\0"s));
+    Store("Texture", stored.size() == 1 ? kRegistryMultiString : kRegistryString, stored);
+    ResetTextureList();
+    LoadSettings();
+    EXPECT_EQ(TextureCount(), 0) << stored.size();
+  }
+  ResetMemoryRegistry();
+  Store("AppFolder", kRegistryString, Text("D:\\Pics\0"s));
+  LoadSettings();
+  EXPECT_EQ(Textures(), std::vector<std::string>{"D:\\Pics\\x.bmp"});
 }
 
 }  // namespace

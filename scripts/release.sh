@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# The release command: builds the saver for 64-bit and 32-bit Windows and packs what a Windows user
+# downloads into dist/ (or the folder given with --out):
+#
+#   VesperineLight-VERSION-x64.msi      the per-machine installer (scripts/make_msi.sh)
+#   VesperineLight-VERSION-windows.zip  x64/ and x86/Vesperine.scr, textures/, README.txt,
+#                                       LICENSE.txt, to install by hand
+#   SHA256SUMS                          of the two files above, for sha256sum -c
+#   winget/manifests/o/Ondrel/VesperineLight/VERSION/   the package manager's three manifests
+#
+# VERSION is the one in project() of CMakeLists.txt. Without signing, two clean checkouts give the
+# same bytes: the programs carry no link time or build folder, and the zip and the installer take
+# their times from the last commit ($SOURCE_DATE_EPOCH when set).
+#
+# Signing (Authenticode, SHA-256, with osslsigncode) happens when VESPERINE_SIGN_CERT is set:
+#   VESPERINE_SIGN_CERT      the certificate, PEM (with VESPERINE_SIGN_KEY) or PKCS#12 (without)
+#   VESPERINE_SIGN_KEY       its private key, PEM
+#   VESPERINE_SIGN_PASS      the password of the key or of the PKCS#12 file, when it has one
+#   VESPERINE_TIMESTAMP_URL  an RFC 3161 time-stamping server, when the signatures should carry
+#                            a time stamp
+# Both programs are signed before they are packed, and the installer after it is built.
+#
+# VESPERINE_DOWNLOAD_URL is the folder the files will be downloaded from (the winget installer
+# manifest names the installer there); until it is set, the manifests name a placeholder.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+python=${VESPERINE_PYTHON:-/usr/bin/python3}
+tools=$root/scripts/release_tools.py
+out=$root/dist
+while (($# > 0)); do
+  case $1 in
+    --out)
+      out=$(realpath -m "$2")
+      shift 2
+      ;;
+    *)
+      echo "usage: release.sh [--out FOLDER]" >&2
+      exit 2
+      ;;
+  esac
+done
+
+bash scripts/setup.sh
+echo "== build the saver for 64-bit and 32-bit Windows"
+bash scripts/build.sh win64 Vesperine
+bash scripts/build.sh win32 Vesperine
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win64/CMakeCache.txt)
+if [[ ! $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]]; then
+  echo "release: no version in build/win64/CMakeCache.txt" >&2
+  exit 1
+fi
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+export SOURCE_DATE_EPOCH
+name=VesperineLight-$version
+download_url=${VESPERINE_DOWNLOAD_URL:-https://downloads.invalid/vesperine-light/$version}
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+
+# sign FILE: Authenticode-signs FILE in place when a certificate was given.
+sign() {
+  [[ -n ${VESPERINE_SIGN_CERT:-} ]] || return 0
+  local file=$1 options=(-h sha256 -n "Vesperine Light")
+  if [[ -n ${VESPERINE_SIGN_KEY:-} ]]; then
+    options+=(-certs "$VESPERINE_SIGN_CERT" -key "$VESPERINE_SIGN_KEY")
+  else
+    options+=(-pkcs12 "$VESPERINE_SIGN_CERT")
+  fi
+  if [[ -n ${VESPERINE_SIGN_PASS:-} ]]; then
+    # From a file, not the command line, where every user could read it.
+    printf '%s' "$VESPERINE_SIGN_PASS" >"$stage/pass"
+    options+=(-readpass "$stage/pass")
+  fi
+  if [[ -n ${VESPERINE_TIMESTAMP_URL:-} ]]; then
+    options+=(-ts "$VESPERINE_TIMESTAMP_URL")
+  fi
+  osslsigncode sign "${options[@]}" -in "$file" -out "$file.signed" >/dev/null
+  rm -f "$stage/pass"
+  mv "$file.signed" "$file"
+  echo "release: signed $(basename "$(dirname "$file")")/$(basename "$file")"
+}
+
+echo "== pack $name into $out"
+rm -rf "$out"
+mkdir -p "$out" "$stage/zip/x64" "$stage/zip/x86" "$stage/zip/textures"
+cp build/win64/resources/Vesperine.scr "$stage/zip/x64/"
+cp build/win32/resources/Vesperine.scr "$stage/zip/x86/"
+sign "$stage/zip/x64/Vesperine.scr"
+sign "$stage/zip/x86/Vesperine.scr"
+cp resources/textures/* "$stage/zip/textures/"
+# Windows editors want CRLF line ends.
+sed "s/@VERSION@/$version/g; s/\$/\r/" packaging/README.txt >"$stage/zip/README.txt"
+sed 's/$/\r/' LICENSE >"$stage/zip/LICENSE.txt"
+"$python" "$tools" zip "$out/$name-windows.zip" "$SOURCE_DATE_EPOCH" "$stage/zip"
+
+{
+  read -r product_code
+  read -r upgrade_code
+} < <(bash scripts/make_msi.sh "$version" "$stage/zip/x64/Vesperine.scr" "$out/$name-x64.msi")
+sign "$out/$name-x64.msi"
+
+(cd "$out" && sha256sum "$name-x64.msi" "$name-windows.zip" >SHA256SUMS)
+
+manifests=$out/winget/manifests/o/Ondrel/VesperineLight/$version
+"$python" "$tools" winget "$manifests" "$version" "$out/$name-x64.msi" \
+  "$download_url/$name-x64.msi" "$product_code" "$upgrade_code"
+if [[ -z ${VESPERINE_DOWNLOAD_URL:-} ]]; then
+  echo "release: the winget installer manifest names a placeholder download (set" \
+    "VESPERINE_DOWNLOAD_URL)"
+fi
+(cd "$out" && find . -type f | LC_ALL=C sort)

@@ -1,0 +1,161 @@
+#!/usr/bin/env python3
+"""The byte-level steps of scripts/release.sh, each deterministic for the same inputs.
+
+  release_tools.py guid UPGRADE_CODE TEXT...
+      a name-based GUID (UUID version 5) in the namespace of the upgrade code, upper case.
+  release_tools.py zip OUT.zip EPOCH FOLDER
+      every file below FOLDER, in path order, stamped with EPOCH (UTC), without owner or mode.
+  release_tools.py msi-summary PACKAGE.msi PACKAGE_CODE EPOCH
+      sets the package code and the creation and save times in the MSI's summary information,
+      which wixl fills from a random number and the clock.
+  release_tools.py winget FOLDER VERSION MSI URL PRODUCT_CODE UPGRADE_CODE
+      writes the version, default-locale and installer manifests for winget into FOLDER.
+"""
+import datetime
+import hashlib
+import os
+import struct
+import sys
+import uuid
+import zipfile
+
+PACKAGE_ID = "Ondrel.VesperineLight"
+WINGET_SCHEMA = "1.28.0"
+
+
+def guid(upgrade_code, *text):
+    return "{%s}" % str(uuid.uuid5(uuid.UUID(upgrade_code), " ".join(text))).upper()
+
+
+def make_zip(out, epoch, folder):
+    stamp = datetime.datetime.fromtimestamp(int(epoch), datetime.timezone.utc)
+    # The zip format cannot hold a time before 1980.
+    stamp = max(stamp.timetuple()[:6], (1980, 1, 1, 0, 0, 0))
+    names = []
+    for parent, _, files in os.walk(folder):
+        for name in files:
+            names.append(os.path.relpath(os.path.join(parent, name), folder).replace(os.sep, "/"))
+    with zipfile.ZipFile(out, "w") as archive:
+        for name in sorted(names):
+            entry = zipfile.ZipInfo(name, date_time=stamp)
+            entry.create_system = 0  # MS-DOS: no Unix owner or mode bits
+            entry.external_attr = 0
+            entry.compress_type = zipfile.ZIP_DEFLATED
+            with open(os.path.join(folder, name), "rb") as source:
+                archive.writestr(entry, source.read(), compresslevel=9)
+
+
+# Summary information: a property set stream (header, one section of id/offset pairs, values).
+SUMMARY_STREAM = "\x05SummaryInformation"
+PID_REVNUMBER, PID_CREATE_DTM, PID_LASTSAVE_DTM = 9, 12, 13
+VT_LPSTR, VT_FILETIME = 30, 64
+
+
+def fix_msi_summary(path, package_code, epoch):
+    import olefile  # python3-olefile, installed by scripts/setup.sh
+
+    with olefile.OleFileIO(path, write_mode=True) as ole:
+        data = bytearray(ole.openstream(SUMMARY_STREAM).read())
+        (section,) = struct.unpack_from("<I", data, 44)
+        (count,) = struct.unpack_from("<I", data, section + 4)
+        filetime = (int(epoch) + 11644473600) * 10_000_000
+        found = set()
+        for i in range(count):
+            pid, offset = struct.unpack_from("<II", data, section + 8 + 8 * i)
+            at = section + offset
+            (kind,) = struct.unpack_from("<I", data, at)
+            if pid == PID_REVNUMBER and kind == VT_LPSTR:
+                (size,) = struct.unpack_from("<I", data, at + 4)
+                code = package_code.encode("ascii") + b"\0"
+                if len(code) != size:
+                    sys.exit("msi-summary: the package code has another length than wixl's")
+                data[at + 8 : at + 8 + size] = code
+                found.add(pid)
+            elif pid in (PID_CREATE_DTM, PID_LASTSAVE_DTM) and kind == VT_FILETIME:
+                struct.pack_into("<Q", data, at + 4, filetime)
+                found.add(pid)
+        if found != {PID_REVNUMBER, PID_CREATE_DTM, PID_LASTSAVE_DTM}:
+            sys.exit("msi-summary: %s lacks a package code or a time" % path)
+        ole.write_stream(SUMMARY_STREAM, bytes(data))
+
+
+def sha256(path):
+    with open(path, "rb") as source:
+        return hashlib.sha256(source.read()).hexdigest().upper()
+
+
+def write_winget(folder, version, msi, url, product_code, upgrade_code):
+    common = "PackageIdentifier: %s\nPackageVersion: %s\n" % (PACKAGE_ID, version)
+    schema = "# yaml-language-server: $schema=https://aka.ms/winget-manifest.%s.%s.schema.json\n"
+    manifests = {
+        "": (
+            "version",
+            common + "DefaultLocale: en-US\n",
+        ),
+        ".locale.en-US": (
+            "defaultLocale",
+            common
+            + "PackageLocale: en-US\n"
+            "Publisher: Ondrel\n"
+            "PackageName: Vesperine Light\n"
+            "License: MIT\n"
+            "Copyright: Copyright (c) Ondrel and the Vesperine Light contributors\n"
+            "ShortDescription: A screen saver that floods areas of the desktop picture with"
+            " tiled textures.\n"
+            "Description: |-\n"
+            "  Vesperine Light takes a copy of the desktop picture, then floods random areas of\n"
+            "  similar colour with tiled pictures from your texture files, one area after\n"
+            "  another, until it wipes back to the desktop and starts again. Pick it in Screen\n"
+            "  Saver Settings after installing.\n"
+            "Moniker: vesperine\n"
+            "Tags:\n"
+            "- screensaver\n",
+        ),
+        ".installer": (
+            "installer",
+            common + "MinimumOSVersion: 10.0.0.0\n"
+            "InstallerType: msi\n"
+            "Scope: machine\n"
+            "InstallModes:\n"
+            "- interactive\n"
+            "- silent\n"
+            "- silentWithProgress\n"
+            "UpgradeBehavior: install\n"
+            "ProductCode: '%s'\n"
+            "AppsAndFeaturesEntries:\n"
+            "- DisplayName: Vesperine Light\n"
+            "  Publisher: Ondrel\n"
+            "  DisplayVersion: %s\n"
+            "  ProductCode: '%s'\n"
+            "  UpgradeCode: '%s'\n"
+            "Installers:\n"
+            "- Architecture: x64\n"
+            "  InstallerUrl: %s\n"
+            "  InstallerSha256: %s\n"
+            % (product_code, version, product_code, upgrade_code, url, sha256(msi)),
+        ),
+    }
+    os.makedirs(folder, exist_ok=True)
+    for suffix, (kind, body) in manifests.items():
+        with open(os.path.join(folder, PACKAGE_ID + suffix + ".yaml"), "w", newline="\n") as out:
+            out.write(schema % (kind.lower(), WINGET_SCHEMA))
+            out.write(body)
+            out.write("ManifestType: %s\nManifestVersion: %s\n" % (kind, WINGET_SCHEMA))
+
+
+def main(argv):
+    command, args = argv[1], argv[2:]
+    if command == "guid":
+        print(guid(args[0], *args[1:]))
+    elif command == "zip":
+        make_zip(*args)
+    elif command == "msi-summary":
+        fix_msi_summary(*args)
+    elif command == "winget":
+        write_winget(*args)
+    else:
+        sys.exit("release_tools: unknown command %s" % command)
+
+
+if __name__ == "__main__":
+    main(sys.argv)

@@ -1,0 +1,59 @@
+#include "settings/folder_textures.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "settings/folder_listing.h"
+#include "settings/texture_list.h"
+
+namespace {
+
+char FoldCase(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string Folded(const std::string& text) {
+  std::string folded = text;
+  std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
+  return folded;
+}
+
+bool IsPictureName(const std::string& name) {
+  const std::string folded = Folded(name);
+  for (const std::string extension : kFolderTextureExtensions) {
+    // A bare ".png" is a hidden file's name, not a picture.
+    if (folded.size() > extension.size() &&
+        folded.compare(folded.size() - extension.size(), extension.size(), extension) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool NameOrder(const std::string& a, const std::string& b) {
+  const std::string foldedA = Folded(a);
+  const std::string foldedB = Folded(b);
+  return foldedA != foldedB ? foldedA < foldedB : a < b;
+}
+
+}  // namespace
+
+void AppendTexturesFromFolder(const char* folder) {
+  std::vector<std::string> names = ListFolderFiles(folder);
+  names.erase(std::remove_if(names.begin(), names.end(),
+                             [](const std::string& name) { return !IsPictureName(name); }),
+              names.end());
+  std::sort(names.begin(), names.end(), NameOrder);
+
+  std::string prefix = folder;
+  if (!prefix.empty() && prefix.back() != '\\') prefix += '\\';
+  // Through the stored block's parser, which keeps the one rule on path length.
+  std::string block;
+  for (const std::string& name : names) {
+    block += prefix + name;
+    block += '\0';
+  }
+  block += '\0';
+  AppendTexturesFromMultiString(block.data(), block.size());
+}
