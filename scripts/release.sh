@@ -25,7 +25,6 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
 python=${VESPERINE_PYTHON:-/usr/bin/python3}
 tools=$root/scripts/release_tools.py
 out=$root/dist
@@ -41,6 +40,13 @@ while (($# > 0)); do
       ;;
   esac
 done
+# Paths given relative to the caller's folder, before the script moves to the top of the tree.
+for variable in VESPERINE_SIGN_CERT VESPERINE_SIGN_KEY; do
+  if [[ -n ${!variable:-} ]]; then
+    declare "$variable=$(realpath -m "${!variable}")"
+  fi
+done
+cd "$root"
 
 bash scripts/setup.sh
 echo "== build the saver for 64-bit and 32-bit Windows"
