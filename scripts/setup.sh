@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine wine64 xvfb xdotool xserver-xephyr x11-xserver-utils
   imagemagick nsis python3
+  wixl msitools osslsigncode openssl git python3-jsonschema python3-yaml python3-olefile python3-pefile
   clang-format shellcheck
 )
 
