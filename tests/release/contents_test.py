@@ -26,6 +26,7 @@ import yaml
 
 SCHEMA_VERSION = "1.28.0"
 failures = []
+ROOT = ""  # the source tree, set by main
 
 
 def check(condition, what):
@@ -101,6 +102,9 @@ def check_msi(msi, version):
     check(properties.get("ProductName") == "Vesperine Light", "MSI ProductName")
     check(properties.get("Manufacturer") == "Ondrel", "MSI Manufacturer")
     check(properties.get("ALLUSERS") == "1", "the MSI is not per machine")
+    summary = subprocess.run(["msiinfo", "suminfo", msi], check=True, capture_output=True,
+                             text=True).stdout
+    check("Template: x64;" in summary, "the MSI is not a 64-bit package")
     check(properties.get("ARPPRODUCTICON") in {row[0] for row in msi_table(msi, "Icon")},
           "the Add/Remove Programs entry has no icon")
     directories = {row[0]: row for row in msi_table(msi, "Directory")}
@@ -243,6 +247,8 @@ def check_winget(dist, version, msi, product_code, upgrade_code):
 
 
 def main(root, dist, render):
+    global ROOT
+    ROOT = root
     version = project_version(root)
     name = "VesperineLight-" + version
     msi = os.path.join(dist, name + "-x64.msi")
@@ -268,5 +274,4 @@ def main(root, dist, render):
 
 
 if __name__ == "__main__":
-    ROOT = sys.argv[1]
     sys.exit(main(*sys.argv[1:4]))

@@ -1,5 +1,5 @@
 // The folder seam on the real file system (wine's): files only, found with or without a trailing
-// backslash, and a first start's textures read from such a folder through the registry.
+// backslash. (The installed saver's first start reads the sample textures through it end to end.)
 #include "settings/folder_listing.h"
 
 #include <windows.h>
@@ -9,9 +9,6 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-
-#include "settings/settings_store.h"
-#include "settings/texture_list.h"
 
 namespace {
 
@@ -36,25 +33,6 @@ TEST(FolderListing, ListsTheFilesDirectlyInAFolder) {
   }
   EXPECT_TRUE(ListFolderFiles((folder + "\\missing").c_str()).empty());
 
-  // No "Texture" value: the saver's list is the folder's pictures.
-  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Ondrel");
-  const std::string value = folder + "\\";
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(key, "AppFolder", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
-  ResetTextureList();
-  LoadSettings();
-  ASSERT_EQ(TextureCount(), 2);
-  EXPECT_EQ(std::string(TextureAt(0)), value + "b.png");
-  EXPECT_EQ(std::string(TextureAt(1)), value + "c.JPG");
-
-  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Ondrel");
-  ResetTextureList();
-  ResetSaverSettings();
   for (const char* name : {"b.png", "A.txt", "c.JPG"})
     DeleteFileA((folder + "\\" + name).c_str());
   RemoveDirectoryA((folder + "\\sub.png").c_str());
