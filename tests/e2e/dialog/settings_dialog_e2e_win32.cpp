@@ -516,10 +516,26 @@ TEST_F(SettingsDialogE2e, AddedFilesAreAppendedTheLastSelectedAndStoredInOrderBy
   EXPECT_EQ(StoredBytes("AppFolder"), folder_ + '\0');
 }
 
+// Before any list was stored, the dialog lists the pictures in AppFolder and Apply stores them.
+TEST_F(SettingsDialogE2e, NeverStoredListIsThePicturesInAppFolder) {
+  for (const char* name : {"b.png", "notes.txt", "a.JPEG"})
+    Make(folder_ + name);
+  Store("AppFolder", REG_SZ, folder_ + '\0');
+
+  SettingsRun run(ControlPanelArguments());
+  ASSERT_NE(run.dialog(), nullptr);
+  EXPECT_EQ(run.Rows(), (std::vector<std::string>{"a.JPEG", "b.png"}));
+  run.Click(IDC_APPLY);
+  EXPECT_EQ(StoredBytes("Texture"), MultiString({folder_ + "a.JPEG", folder_ + "b.png"}));
+  run.Click(IDCANCEL);
+  EXPECT_EQ(run.Finish(), 2);
+}
+
 TEST_F(SettingsDialogE2e, FilesInADriveRootFolder) {
   for (const char* name : {"vesperine-e2e-a.bmp", "vesperine-e2e-b.gif"})
     Make("C:\\"s + name);
   Store("AppFolder", REG_SZ, "C:\\\0"s);
+  Store("Texture", REG_MULTI_SZ, "\0"s);  // stored empty: the pictures in C:\ are not listed
 
   SettingsRun run(ControlPanelArguments());
   ASSERT_NE(run.dialog(), nullptr);
