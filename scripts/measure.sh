@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Performance figures of the saver under wine, printed, never asserted:
 #
-#   measure.sh [fill] [latency] [cpu] [monitors] [memory]   (the first three when none is named)
+#   measure.sh [fill] [latency] [cpu] [monitors] [memory] [long]   (the first three when none is
+#   named)
 #
 #   fill     the whole-canvas fill on real GDI canvases under wine (build/win64's
 #            win32_fill_bench: BM_FillUniform/3840/2160 and BM_FillMaze/1920/1080 with textures
@@ -18,6 +19,10 @@
 #            sampled every 20 ms from /proc while it starts and fills for 3 s) on 3840x2160 and on
 #            the two-monitor screen, and on 3840x2160 the time from its start to its first full
 #            frame (the caption on the screen, polled every 5 ms)
+#   long     the real Vesperine.scr with "Time Interval" 50 on 1920x1080 for 30 minutes
+#            (VESPERINE_LONG_RUN_SECONDS, default 1800): its resident bytes (from /proc), private
+#            bytes, handles, GDI and USER objects (e2e_helper process-figures, from inside wine)
+#            once a minute, and the change from the first minute to the end
 #
 # Everything runs on private Xvfb screens with a private wine prefix in build/measure/. The figures
 # depend on the machine and its load: run on an idle machine for steady numbers.
@@ -301,16 +306,21 @@ measure_latency() {
   echo "(goal: median at most 250 ms)"
 }
 
-measure_cpu() {
-  echo "== cpu: one default cycle on 1920x1080 (15 fills 3500 ms apart, then the wipe)"
-  bash scripts/build.sh win64 Vesperine >&2
-  start_screen 1920 1080
+# The 1920x1080 desktop of cpu and long: sky, sun, hills and a task bar, on the root window.
+show_landscape_desktop() {
   convert -size 1920x1080 gradient:'#1d3b72-#a4c8e6' +antialias \
     -fill '#f6d55c' -draw 'circle 1500,220 1500,320' \
     -fill '#4a8a3f' -draw 'ellipse 500,1140 930,500 180,360' \
     -fill '#2e6b2a' -draw 'ellipse 1500,1200 780,450 180,360' \
     -fill '#c0c0c0' -draw 'rectangle 0,1040 1919,1079' PNG24:"$work/desktop_1080.png"
   display -window root "$work/desktop_1080.png" || true
+}
+
+measure_cpu() {
+  echo "== cpu: one default cycle on 1920x1080 (15 fills 3500 ms apart, then the wipe)"
+  bash scripts/build.sh win64 Vesperine >&2
+  start_screen 1920 1080
+  show_landscape_desktop
   saver_settings default default "$root"/resources/textures/*
   start_saver
   local ticks_per_second stat before after started ended
@@ -331,6 +341,63 @@ measure_cpu() {
       cpu / hz, ms / 1000, 100 * cpu / hz / (ms / 1000) }'
 }
 
+# One line of figures of the running saver: seconds since its start, its CPU seconds (user and
+# system, from /proc), resident bytes (VmRSS of the wine process, which is the Windows process),
+# then private bytes, handles, GDI and USER objects as wine reports them to a Windows program
+# (-1: not given).
+long_run_sample() {
+  local rss cpu figures stat
+  rss=$(awk '/^VmRSS:/ {print $2 * 1024}' "/proc/$saver_pid/status")
+  read -r -a stat < <(sed 's/^.*) //' "/proc/$saver_pid/stat")
+  cpu=$(((stat[11] + stat[12]) / $(getconf CLK_TCK)))
+  figures=$(wine "$work/e2e_helper.exe" process-figures 2>>"$work/wine.log" |
+    tr -d '\r')
+  [[ $figures == process-figures* ]] || figures="process-figures -1 -1 -1 -1 -1"
+  echo "$1 $cpu $rss ${figures#process-figures }"
+}
+
+measure_long() {
+  local seconds=${VESPERINE_LONG_RUN_SECONDS:-1800}
+  echo "== long: Time Interval 50 on 1920x1080 for $seconds s, memory and handles"
+  bash scripts/build.sh win64 Vesperine e2e_helper >&2
+  # A copy: the tree may be rebuilt while this runs.
+  cp build/win64/tests/e2e/e2e_helper.exe "$work/"
+  start_screen 1920 1080
+  show_landscape_desktop
+  saver_settings 50 default "$root"/resources/textures/*
+  start_saver
+  local started=$SECONDS samples=$work/long.txt next=60 code=0
+  : >"$samples"
+  echo "(once a minute: seconds, CPU seconds, resident, private, working set, handles, GDI, USER;"
+  echo " -1: not given)"
+  while ((SECONDS - started < seconds)); do
+    sleep 1
+    kill -0 "$saver_pid" 2>/dev/null || break
+    if ((SECONDS - started >= next)); then
+      long_run_sample $((SECONDS - started)) | tee -a "$samples"
+      next=$((next + 60))
+    fi
+  done
+  if kill -0 "$saver_pid" 2>/dev/null; then
+    long_run_sample $((SECONDS - started)) | tee -a "$samples"
+    import -window root "$work/long-end.png"
+    xdotool key space
+  fi
+  wait "$saver_pid" || code=$?
+  stop_screen
+  echo "saver exit code after $((SECONDS - started)) s: $code"
+  awk 'NR == 1 {for (i = 1; i <= 8; i++) first[i] = $i} {for (i = 1; i <= 8; i++) last[i] = $i}
+    END {
+      split("resident private working-set handles gdi user", name, " ")
+      printf "%-12s %14s %14s %9s   (first at %d s, end at %d s)\n", "figure", "first minute",
+        "end", "change", first[1], last[1]
+      for (i = 3; i <= 8; i++) {
+        change = first[i] > 0 ? sprintf("%+.2f%%", 100 * (last[i] - first[i]) / first[i]) : "n/a"
+        printf "%-12s %14.0f %14.0f %9s\n", name[i - 2], first[i], last[i], change
+      }
+    }' "$samples"
+}
+
 for part in "${parts[@]}"; do
   case $part in
     fill) measure_fill ;;
@@ -338,8 +405,9 @@ for part in "${parts[@]}"; do
     cpu) measure_cpu ;;
     monitors) measure_monitors ;;
     memory) measure_memory ;;
+    long) measure_long ;;
     *)
-      echo "usage: measure.sh [fill] [latency] [cpu] [monitors] [memory]" >&2
+      echo "usage: measure.sh [fill] [latency] [cpu] [monitors] [memory] [long]" >&2
       exit 2
       ;;
   esac

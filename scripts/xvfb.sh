@@ -2,15 +2,15 @@
 # Sourced, not run: starts and stops a private Xvfb on a free display. Xvfb picks the display
 # number itself (-displayfd), so two runs side by side never race for one.
 
-# vesperine_start_xvfb [LOG [WIDTH HEIGHT]]: starts Xvfb with a screen of that size (1280x1024
-# unless told), exports DISPLAY and sets VESPERINE_XVFB_PID; Xvfb's own messages go to LOG.
+# vesperine_start_xvfb [LOG [WIDTH HEIGHT [DEPTH]]]: starts Xvfb with a screen of that size
+# (1280x1024 unless told) and depth (24 unless told), exports DISPLAY and sets VESPERINE_XVFB_PID; Xvfb's own messages go to LOG.
 # -noreset keeps the root window's picture when the last client leaves (display, import and
 # xdotool are clients too); without it Xvfb starts afresh with a black root window.
 vesperine_start_xvfb() {
-  local log=${1:-/dev/null} width=${2:-1280} height=${3:-1024}
+  local log=${1:-/dev/null} width=${2:-1280} height=${3:-1024} depth=${4:-24}
   local number_file
   number_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp -noreset 3>"$number_file" \
+  Xvfb -displayfd 3 -screen 0 "${width}x${height}x${depth}" -nolisten tcp -noreset 3>"$number_file" \
     </dev/null >"$log" 2>&1 &
   VESPERINE_XVFB_PID=$!
   local tries

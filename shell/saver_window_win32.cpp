@@ -194,7 +194,9 @@ void ApplyClosingRule(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       OnMouseMove(window);
       break;
     case WM_ACTIVATEAPP:
-      if (wParam == FALSE) RequestClose(window);
+      // The message boxes of a failed texture run inside the window's creation and hand the
+      // activation on when they close: only a window already shown ends on losing it.
+      if (wParam == FALSE && IsWindowVisible(window)) RequestClose(window);
       break;
     case WM_SHOWWINDOW:
       if (wParam != FALSE) SetCursor(nullptr);

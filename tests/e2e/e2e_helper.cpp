@@ -33,8 +33,29 @@
 //   e2e_helper saver-windows
 //       Prints "saver-windows COUNT FOREGROUND": the top-level windows of the saver's class and
 //       whether the foreground window is one of them (1) or not (0).
+//   e2e_helper process-figures
+//       Prints "process-figures PRIVATE WORKING HANDLES GDI USER" for the process of the
+//       full-screen saver window: private bytes (the commit charge) and resident bytes
+//       (GetProcessMemoryInfo), kernel handles (GetProcessHandleCount, else the system's process
+//       list), GDI and USER objects (GetGuiResources); -1 for a figure the system does not give.
+//       Exits with 1 when no saver window is found.
+//   e2e_helper message-box
+//       Prints "message-box X Y TEXT" for the shown box captioned "Message" (dialog class
+//       "#32770"): the screen position of the middle of its OK button, and its text with each line
+//       break written as "\n". Exits with 1 when no such box is shown.
+//   e2e_helper answer-messages LOG SECONDS
+//       Answers the saver's start-up boxes one after another: each box's text goes to LOG as one
+//       line (as above), then its OK button is clicked (BM_CLICK). Ends with 0 once the saver
+//       window is shown and no box is left, appending "shown LONGEST_MS" (the longest wait for
+//       the next box or the window); ends with 1, appending "timeout", when neither a new box nor
+//       the shown window comes within SECONDS (the first within a minute: the saver's start), or
+//       a box does not go.
 #include <windows.h>
 
+#include <psapi.h>
+#include <winternl.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -259,6 +280,154 @@ int SaverWindows() {
   return 0;
 }
 
+constexpr char kMessageClass[] = "#32770";
+constexpr char kMessageCaption[] = "Message";
+
+HWND ShownMessageBox() {
+  HWND box = FindWindowA(kMessageClass, kMessageCaption);
+  return box != nullptr && IsWindowVisible(box) ? box : nullptr;
+}
+
+// A named callback for the same reason as CountSaverWindow: the first static with text.
+BOOL CALLBACK FindMessageText(HWND child, LPARAM found) {
+  char name[16] = "";
+  GetClassNameA(child, name, sizeof(name));
+  if (lstrcmpiA(name, "Static") != 0 || GetWindowTextLengthA(child) == 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = child;
+  return FALSE;
+}
+
+// The box's text on one line: line breaks as "\n", carriage returns dropped.
+std::string MessageText(HWND box) {
+  HWND label = nullptr;
+  EnumChildWindows(box, FindMessageText, reinterpret_cast<LPARAM>(&label));
+  if (label == nullptr) return "";
+  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(label)) + 1, '\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextA(label, &text[0], static_cast<int>(text.size()))));
+  std::string line;
+  for (char c : text) {
+    if (c == '\n') {
+      line += "\\n";
+    } else if (c != '\r') {
+      line += c;
+    }
+  }
+  return line;
+}
+
+int MessageBoxReport() {
+  HWND box = ShownMessageBox();
+  HWND ok = box != nullptr ? GetDlgItem(box, IDOK) : nullptr;
+  if (ok == nullptr) return 1;
+  RECT button;
+  GetWindowRect(ok, &button);
+  std::printf("message-box %ld %ld %s\n", (button.left + button.right) / 2,
+              (button.top + button.bottom) / 2, MessageText(box).c_str());
+  return 0;
+}
+
+bool SaverShown() {
+  HWND window = FindWindowA(kSaverClass, "Screen Saver");
+  return window != nullptr && IsWindowVisible(window);
+}
+
+int AnswerMessages(const char* log, int seconds) {
+  const DWORD patience = static_cast<DWORD>(seconds) * 1000;
+  constexpr DWORD kStartPatience = 60000;
+  DWORD longest = 0, since = GetTickCount();
+  bool started = false;
+  for (;;) {
+    HWND box = ShownMessageBox();
+    const DWORD waited = GetTickCount() - since;
+    if (box == nullptr && SaverShown()) {
+      AppendLine(log, "shown " + std::to_string(started ? (std::max)(longest, waited) : 0));
+      return 0;
+    }
+    if (box == nullptr) {
+      if (waited > (started ? patience : kStartPatience)) break;
+      Sleep(5);
+      continue;
+    }
+    if (started) longest = (std::max)(longest, waited);
+    started = true;
+    const std::string text = MessageText(box);
+    HWND ok = GetDlgItem(box, IDOK);
+    if (text.empty() || ok == nullptr) {
+      Sleep(5);  // still being built
+      continue;
+    }
+    AppendLine(log, text);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(ok, BM_CLICK, 0, 0, SMTO_NORMAL, patience, &ignored);
+    const DWORD clicked = GetTickCount();
+    while (IsWindow(box)) {
+      if (GetTickCount() - clicked > patience) {
+        AppendLine(log, "box stays: " + text);
+        return 1;
+      }
+      Sleep(2);
+    }
+    since = GetTickCount();
+  }
+  AppendLine(log, "timeout");
+  return 1;
+}
+
+long long GuiResources(HANDLE process, DWORD kind) {
+  SetLastError(ERROR_SUCCESS);
+  const DWORD count = GetGuiResources(process, kind);
+  if (count == 0xFFFFFFFF || (count == 0 && GetLastError() != ERROR_SUCCESS)) return -1;
+  return count;
+}
+
+// The process's handle count from the system's process list, which wine keeps for every process
+// (GetProcessHandleCount answers there only for the calling process); -1 when not listed.
+long long ListedHandleCount(DWORD id) {
+  using QueryFn = LONG(WINAPI*)(SYSTEM_INFORMATION_CLASS, void*, ULONG, ULONG*);
+  const auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+  if (query == nullptr) return -1;
+  std::string buffer(1 << 16, '\0');
+  ULONG needed = 0;
+  LONG status;
+  while ((status = query(SystemProcessInformation, &buffer[0], static_cast<ULONG>(buffer.size()),
+                         &needed)) == static_cast<LONG>(0xC0000004L))  // length mismatch
+    buffer.resize(buffer.size() * 2);
+  if (status < 0) return -1;
+  for (std::size_t at = 0;;) {
+    const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(&buffer[at]);
+    if (reinterpret_cast<ULONG_PTR>(entry->UniqueProcessId) == id) return entry->HandleCount;
+    if (entry->NextEntryOffset == 0) return -1;
+    at += entry->NextEntryOffset;
+  }
+}
+
+int ProcessFigures() {
+  HWND window = FindWindowA(kSaverClass, "Screen Saver");
+  DWORD id = 0;
+  if (window == nullptr || GetWindowThreadProcessId(window, &id) == 0) return 1;
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+  if (process == nullptr) return 1;
+  PROCESS_MEMORY_COUNTERS_EX memory = {};
+  memory.cb = sizeof(memory);
+  long long privateBytes = -1, workingSet = -1;
+  if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                           sizeof(memory))) {
+    // The commit charge: PrivateUsage, which wine leaves at 0 and reports as PagefileUsage.
+    privateBytes = static_cast<long long>(memory.PrivateUsage != 0 ? memory.PrivateUsage
+                                                                   : memory.PagefileUsage);
+    workingSet = static_cast<long long>(memory.WorkingSetSize);
+  }
+  DWORD handleCount = 0;
+  long long handles = GetProcessHandleCount(process, &handleCount) ? handleCount : -1;
+  if (handles <= 0) handles = ListedHandleCount(id);
+  std::printf("process-figures %lld %lld %lld %lld %lld\n", privateBytes, workingSet, handles,
+              GuiResources(process, GR_GDIOBJECTS), GuiResources(process, GR_USEROBJECTS));
+  CloseHandle(process);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -270,8 +439,12 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "display-mode") == 0) return DisplayMode(argv[2], argv[3]);
   if (argc == 2 && std::strcmp(argv[1], "monitors") == 0) return Monitors();
   if (argc == 2 && std::strcmp(argv[1], "dpi-change") == 0) return DpiChange();
+  if (argc >= 2 && std::strcmp(argv[1], "process-figures") == 0) return ProcessFigures();
+  if (argc >= 2 && std::strcmp(argv[1], "message-box") == 0) return MessageBoxReport();
+  if (argc == 4 && std::strcmp(argv[1], "answer-messages") == 0)
+    return AnswerMessages(argv[2], std::atoi(argv[3]));
   std::fprintf(stderr,
-               "usage: e2e_helper "
-               "host|raw|desktop|display-mode|dpi-change|monitors|cursor|saver-windows ...\n");
+               "usage: e2e_helper host|raw|desktop|display-mode|dpi-change|monitors|cursor|"
+               "saver-windows|process-figures|message-box|answer-messages ...\n");
   return 2;
 }

@@ -37,9 +37,10 @@ e2e_finish() {
   exit "$status"
 }
 
-# e2e_begin NAME WIDTH HEIGHT [two-monitors]: a clean work folder, an Xvfb of that size and a wine
-# server started anew on it, so that wine's desktop takes this display's size. Set the root picture
-# after this. With "two-monitors" the screen is the 1824x768 pair of vesperine_start_two_monitors.
+# e2e_begin NAME WIDTH HEIGHT [two-monitors|DEPTH]: a clean work folder, an Xvfb of that size (and
+# depth, 24 unless told) and a wine server started anew on it, so that wine's desktop takes this
+# display's size and format. Set the root picture after this. With "two-monitors" the screen is
+# the 1824x768 pair of vesperine_start_two_monitors.
 e2e_begin() {
   E2E_DIR=$E2E_WORK/$1
   E2E_WIDTH=$2
@@ -53,7 +54,7 @@ e2e_begin() {
   if [[ ${4:-} == two-monitors ]]; then
     vesperine_start_two_monitors "$E2E_DIR/xvfb.log" || e2e_fail "Xephyr did not start"
   else
-    vesperine_start_xvfb "$E2E_DIR/xvfb.log" "$E2E_WIDTH" "$E2E_HEIGHT" ||
+    vesperine_start_xvfb "$E2E_DIR/xvfb.log" "$E2E_WIDTH" "$E2E_HEIGHT" "${4:-24}" ||
       e2e_fail "Xvfb did not start"
   fi
   e2e_log "Xvfb ${E2E_WIDTH}x${E2E_HEIGHT} on $DISPLAY, work folder $E2E_DIR"
@@ -148,6 +149,29 @@ e2e_expect_exit() {
 
 e2e_expect_running() {
   kill -0 "$1" 2>/dev/null || e2e_fail "the saver ended: $2"
+}
+
+# The text of the box that tells of a texture file that did not load, as e2e_helper prints it
+# (line breaks as \n).
+e2e_texture_error_text() {
+  echo "Error loading textures from file\\n$1!\\nWrong texture name or missed file. This texture will not be displayed."
+}
+
+# e2e_wait_message_box TEXT: waits (up to 60 s) until the saver's "Message" box shows TEXT; sets
+# E2E_OK_X and E2E_OK_Y, the middle of its OK button on the screen.
+e2e_wait_message_box() {
+  local started=$SECONDS report
+  while :; do
+    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the saver ended while a box was awaited: $1"
+    report=$(wine "$E2E_HELPER" message-box 2>>"$E2E_DIR/wine.log" | tr -d '\r') || true
+    if [[ $report == "message-box "* ]]; then
+      # shellcheck disable=SC2034  # read by the drivers
+      read -r _ E2E_OK_X E2E_OK_Y _ <<<"$report"
+      [[ ${report#message-box * * } == "$1" ]] && return 0
+    fi
+    ((SECONDS - started < 60)) || e2e_fail "no box showing \"$1\" within 60 s (last: $report)"
+    sleep 0.1
+  done
 }
 
 # e2e_wait_saver_shown DESKTOP [RIGHT]: waits until the full-screen saver's window exists and its

@@ -142,7 +142,12 @@ TEST_F(SaverWindowRules, MouseMustMoveMoreThanFourPixelsFromAReferenceThatStaysP
   EXPECT_EQ(Send(WM_MOUSEMOVE), 1);
 }
 
-TEST_F(SaverWindowRules, DeactivationAndCriticalResumeClose) {
+TEST_F(SaverWindowRules, DeactivationOfAShownWindowAndCriticalResumeClose) {
+  // Not shown yet: the window is still being created, and the message boxes of its creation
+  // take the activation away.
+  EXPECT_EQ(Send(WM_ACTIVATEAPP, FALSE), 0);
+  ShowWindow(window_, SW_SHOWNA);
+  TakeCloseRequests(window_);
   EXPECT_EQ(Send(WM_ACTIVATEAPP, TRUE), 0);
   EXPECT_EQ(Send(WM_ACTIVATEAPP, FALSE), 1);
   EXPECT_EQ(Send(WM_POWER, PWR_SUSPENDREQUEST), 0);
@@ -196,6 +201,8 @@ TEST_F(SaverWindowRules, CursorIsHiddenOnSetCursorAndWhenShown) {
 TEST_F(SaverWindowRules, NothingClosesInPreviewAfterConfirmationOrDuringThePrompt) {
   MoveCursorTo(100, 100);
   ReferenceCursor = {0, 0};
+  ShowWindow(window_, SW_SHOWNA);
+  TakeCloseRequests(window_);
   for (BOOL* state : {&IsPreview, &CloseConfirmed, &VerifyInProgress}) {
     *state = TRUE;
     for (UINT message : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
@@ -235,7 +242,7 @@ TEST_F(SaverWindowRules, ShellPassesInputThroughTheSaverToTheClosingRules) {
   const HWND window = CreateRouted(nullptr, WS_POPUP);
   SendMessageA(window, WM_KEYDOWN, 'A', 0);
   EXPECT_EQ(TakeCloseRequests(window), 1);
-  SendMessageA(window, WM_ACTIVATEAPP, FALSE, 0);
+  SendMessageA(window, WM_RBUTTONDOWN, 0, 0);
   EXPECT_EQ(TakeCloseRequests(window), 1);
   SendMessageA(window, WM_KEYUP, 'A', 0);
   EXPECT_EQ(TakeCloseRequests(window), 0);
