@@ -199,7 +199,12 @@ void ApplyClosingRule(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == FALSE && IsWindowVisible(window)) RequestClose(window);
       break;
     case WM_SHOWWINDOW:
-      if (wParam != FALSE) SetCursor(nullptr);
+      if (wParam != FALSE) {
+        SetCursor(nullptr);
+        // Movement counts from here: the pointer may have gone to the OK buttons of the
+        // creation's message boxes.
+        GetCursorPos(&ReferenceCursor);
+      }
       break;
     case WM_POWER:
       if (wParam == PWR_CRITICALRESUME) RequestClose(window);

@@ -167,8 +167,9 @@ TEST_F(Canvas, LayoutFollowsTheScreenFormat) {
   const int canvasBits = BitsPerPixel(WorkCanvasPixels.layout);
   // The run on a 16-bit screen says so: it must get a 16-bit GDI and 16-bit canvases, or it would
   // only repeat the 24-bit run.
-  if (const char* expected = std::getenv("VESPERINE_EXPECT_SCREEN_BITS"))
+  if (const char* expected = std::getenv("VESPERINE_EXPECT_SCREEN_BITS")) {
     ASSERT_EQ(bits, std::atoi(expected));
+  }
   if (bits == 16) {
     EXPECT_EQ(canvasBits, 16);
   } else {

@@ -176,7 +176,7 @@ TEST_F(SaverWindowRules, PowerBroadcastsCloseExceptResumesFromFailure) {
   EXPECT_EQ(Send(WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE), 0);
 }
 
-TEST_F(SaverWindowRules, CursorIsHiddenOnSetCursorAndWhenShown) {
+TEST_F(SaverWindowRules, CursorIsHiddenOnSetCursorAndWhenShownWhereMovementCountsFrom) {
   const HCURSOR arrow = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
   SetCursor(arrow);
   EXPECT_EQ(SendMessageA(window_, WM_SETCURSOR, reinterpret_cast<WPARAM>(window_),
@@ -186,8 +186,12 @@ TEST_F(SaverWindowRules, CursorIsHiddenOnSetCursorAndWhenShown) {
   SetCursor(arrow);
   SendMessageA(window_, WM_SHOWWINDOW, FALSE, 0);
   EXPECT_EQ(GetCursor(), arrow);
+  MoveCursorTo(150, 120);
+  ReferenceCursor = {0, 0};
   SendMessageA(window_, WM_SHOWWINDOW, TRUE, 0);
   EXPECT_EQ(GetCursor(), nullptr);
+  EXPECT_EQ(ReferenceCursor.x, 150);
+  EXPECT_EQ(ReferenceCursor.y, 120);
 
   // While the password prompt is open the prompt owns the cursor.
   VerifyInProgress = TRUE;
@@ -199,10 +203,10 @@ TEST_F(SaverWindowRules, CursorIsHiddenOnSetCursorAndWhenShown) {
 }
 
 TEST_F(SaverWindowRules, NothingClosesInPreviewAfterConfirmationOrDuringThePrompt) {
-  MoveCursorTo(100, 100);
-  ReferenceCursor = {0, 0};
   ShowWindow(window_, SW_SHOWNA);
   TakeCloseRequests(window_);
+  MoveCursorTo(100, 100);
+  ReferenceCursor = {0, 0};
   for (BOOL* state : {&IsPreview, &CloseConfirmed, &VerifyInProgress}) {
     *state = TRUE;
     for (UINT message : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
