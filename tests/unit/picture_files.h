@@ -149,17 +149,28 @@ inline Bytes EncodePng(const Png& png) {
 }
 
 // Files no texture loader may accept, by name: an empty file, a PNG cut off halfway, text named
-// .png, and a PNG whose header claims 65535 x 65535 pixels.
+// .png, a PNG whose header claims 65535 x 65535 pixels, and a 1-bit BMP claiming 2^31 - 1 pixels
+// a row (a row size that overflows 32 bits).
 inline std::vector<std::pair<std::string, Bytes>> BrokenPictureFiles() {
   Png huge;
   huge.width = huge.height = 2;
   huge.rows.assign(12, 0x55);
   const Bytes whole = EncodePng(huge);
   huge.claimedWidth = huge.claimedHeight = 65535;
+  Bmp wide;
+  wide.width = 8;
+  wide.height = 2;
+  wide.bitsPerPixel = 1;
+  wide.palette = {0x000000, 0xFFFFFF};
+  wide.rows.assign(8, 0x5A);
+  Bytes wideFile = EncodeBmp(wide);
+  for (int i = 0; i < 4; ++i)
+    wideFile[18 + i] = i < 3 ? 0xFF : 0x7F;
   return {{"empty.png", {}},
           {"truncated.png", Bytes(whole.begin(), whole.begin() + whole.size() / 2)},
           {"text.png", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'}},
-          {"huge.png", EncodePng(huge)}};
+          {"huge.png", EncodePng(huge)},
+          {"wide.bmp", wideFile}};
 }
 
 inline bool WriteFile(const std::string& path, const Bytes& bytes) {
