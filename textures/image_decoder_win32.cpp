@@ -14,6 +14,7 @@
 
 #include "process/system_files_win32.h"
 #include "textures/image_decoder.h"
+#include "textures/texture_image.h"
 
 namespace {
 
@@ -118,8 +119,7 @@ std::uint32_t LittleEndian(const unsigned char* bytes, int count) {
 // convert the whole declared picture before anyone can look at its size (a 12 KB file claiming
 // 16 million pixels a row kept wine busy for minutes and gigabytes). No texture is like that: such
 // a file is refused before a decoder reads it. A file that cannot be read here is left to the
-// decoder to report.
-constexpr std::int64_t kLargestBmpRows = std::int64_t{256} << 20;
+// decoder to report. The limit is the texture's own, on the rows as the file declares them.
 
 bool BmpHeaderRefused(const char* path) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -140,7 +140,7 @@ bool BmpHeaderRefused(const char* path) {
   const std::int64_t rowBits =
       magnitude(LittleEndian(header + 18, 4)) * LittleEndian(header + 28, 2) + 31;
   return rowBits > INT32_MAX ||
-         rowBits / 32 * 4 * magnitude(LittleEndian(header + 22, 4)) > kLargestBmpRows;
+         rowBits / 32 * 4 * magnitude(LittleEndian(header + 22, 4)) > kMaxTextureBytes;
 }
 
 Gdiplus::GpBitmap* AsBitmap(DecodedImage image) {
