@@ -120,7 +120,6 @@ std::uint32_t LittleEndian(const unsigned char* bytes, int count) {
 // 16 million pixels a row kept wine busy for minutes and gigabytes). No texture is like that: such
 // a file is refused before a decoder reads it. A file that cannot be read here is left to the
 // decoder to report. The limit is the texture's own, on the rows as the file declares them.
-
 bool BmpHeaderRefused(const char* path) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
