@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Configures (when needed) and builds one of the build trees, with Ninja.
 #
-#   build.sh native|sanitize|win64|win32 [TARGET...]
+#   build.sh native|sanitize|win64|win32|fuzz [TARGET...]
 #
 #   native    build/native    g++ for this machine: the core, its tests, benchmarks and tools
 #   sanitize  build/sanitize  the same with AddressSanitizer and UBSan, with debug information
 #   win64     build/win64     mingw-w64 x86_64: the Windows programs, tests run under wine
 #   win32     build/win32     mingw-w64 i686: compile check only
+#   fuzz      build/fuzz      clang with libFuzzer, AddressSanitizer and UBSan: the fuzz targets
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -18,8 +19,12 @@ case $tree in
   sanitize) toolchain=(-DVESPERINE_SANITIZE=ON) build_type=RelWithDebInfo ;;
   win64) toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake") ;;
   win32) toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake") ;;
+  fuzz)
+    toolchain=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVESPERINE_FUZZ=ON)
+    build_type=RelWithDebInfo
+    ;;
   *)
-    echo "usage: build.sh native|sanitize|win64|win32 [TARGET...]" >&2
+    echo "usage: build.sh native|sanitize|win64|win32|fuzz [TARGET...]" >&2
     exit 2
     ;;
 esac

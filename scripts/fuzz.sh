@@ -1,22 +1,42 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang (AddressSanitizer and UBSan) in build/fuzz and runs each
-# for a while: fuzz.sh [SECONDS_EACH] (default 60).
+# Builds the libFuzzer targets (clang, AddressSanitizer, UBSan) in build/fuzz and runs each in
+# turn, for a time or a number of inputs:
+#
+#   fuzz.sh [--seconds N | --runs N] [TARGET...]     (default: --seconds 60, every target)
+#
+# Each run starts from the seeds in fuzz/corpus/TARGET and the inputs earlier runs kept in
+# build/fuzz/fuzz/corpus/TARGET; a finding is written to build/fuzz/fuzz/findings/ and makes the
+# script fail. The short runs of the test suite are the same runs as ctest tests (label "fuzz").
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-seconds=${1:-60}
-missing=()
-for package in clang libclang-rt-14-dev; do
-  [[ $(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true) == *'ok installed'* ]] || missing+=("$package")
-done
-if ((${#missing[@]})); then
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+limit=(-max_total_time=60)
+case ${1:-} in
+  --seconds) limit=(-max_total_time="$2") && shift 2 ;;
+  --runs) limit=(-runs="$2") && shift 2 ;;
+esac
+targets=("$@")
+if ((${#targets[@]} == 0)); then
+  targets=(fill_fuzz texture_list_fuzz settings_fuzz command_tail_fuzz texture_paint_fuzz)
 fi
-cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVESPERINE_FUZZ=ON
-cmake --build "$root/build/fuzz" -j2 --target fill_fuzz texture_list_fuzz
-for target in fill_fuzz texture_list_fuzz; do
-  mkdir -p "$root/build/fuzz/corpus/$target"
-  "$root/build/fuzz/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
-    "$root/build/fuzz/corpus/$target"
+
+bash "$root/scripts/setup.sh"
+bash "$root/scripts/build.sh" fuzz "${targets[@]}"
+out=$root/build/fuzz/fuzz
+mkdir -p "$out/findings"
+status=0
+for target in "${targets[@]}"; do
+  mkdir -p "$out/corpus/$target"
+  log=$out/$target.log
+  started=$SECONDS
+  if "$out/$target" "${limit[@]}" -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$out/findings/$target-" "$out/corpus/$target" "$root/fuzz/corpus/$target" \
+    >"$log" 2>&1; then
+    verdict=clean
+  else
+    verdict="FINDING (see $log)"
+    status=1
+  fi
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  echo "fuzz: $target: ${runs:-?} inputs in $((SECONDS - started)) s, $verdict"
 done
+exit "$status"

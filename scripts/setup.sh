@@ -12,6 +12,7 @@ packages=(
   imagemagick nsis python3
   wixl msitools osslsigncode openssl git python3-jsonschema python3-yaml python3-olefile python3-pefile
   clang-format shellcheck
+  clang libclang-rt-14-dev
 )
 
 declare -A installed=()

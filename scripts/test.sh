@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The project's test command. Installs what is missing, builds the native, sanitize, win64 and
-# win32 trees, and runs the tests of the native tree, the native tests again under AddressSanitizer
-# and UBSan, and, under wine, the tests of the win64 tree. The win32 tree is a compile check: this
-# machine runs no 32-bit programs.
+# The project's test command. Installs what is missing, builds the native, sanitize, fuzz, win64
+# and win32 trees, and runs the tests of the native tree, the native tests again under
+# AddressSanitizer and UBSan, a short run of each fuzz target, and, under wine, the tests of the
+# win64 tree. The win32 tree is a compile check: this machine runs no 32-bit programs.
 #
 # All Windows tests of one run share a fresh wine prefix (or $VESPERINE_WINEPREFIX, kept as it is)
 # and a private Xvfb; both are stopped on the way out, whatever happens.
@@ -51,13 +51,16 @@ prepare_pid=$!
 # A tree that does not build is reported at the end; the others are still tested.
 failed=()
 built=()
-# The sanitized tree needs only the programs its tests run.
+# The sanitized tree needs only the programs its tests run, the fuzz tree only its fuzz targets.
 sanitize_targets=(vesperine_unit_tests vesperine-render)
-for tree in native sanitize win64 win32; do
+fuzz_targets=(fill_fuzz texture_list_fuzz settings_fuzz command_tail_fuzz texture_paint_fuzz)
+for tree in native sanitize fuzz win64 win32; do
   echo "== build $tree"
   targets=()
   if [[ $tree == sanitize ]]; then
     targets=("${sanitize_targets[@]}")
+  elif [[ $tree == fuzz ]]; then
+    targets=("${fuzz_targets[@]}")
   fi
   if bash scripts/build.sh "$tree" "${targets[@]}"; then
     built+=("$tree")
@@ -97,6 +100,10 @@ if [[ " ${built[*]} " == *" sanitize "* ]]; then
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     ctest --test-dir build/sanitize --output-on-failure --timeout 600 -j2 -E source_lint |
     tee -a "$ctest_log" || failed+=(sanitize)
+fi
+if [[ " ${built[*]} " == *" fuzz "* ]]; then
+  echo "== fuzz targets, a short run each"
+  ctest --test-dir build/fuzz -L fuzz --output-on-failure -j2 | tee -a "$ctest_log" || failed+=(fuzz)
 fi
 if [[ " ${built[*]} " == *" win64 "* ]]; then
   echo "== Windows tests (wine, DISPLAY=$DISPLAY)"

@@ -1,0 +1,156 @@
+// Fuzzes settings loading over the in-memory registry: the key holds values of any type, size and
+// bytes under the names the store reads (in any letter case) and one it does not. Checks that each
+// field takes the stored value exactly when type and size fit it and the default otherwise, that
+// every listed path is usable, that no key is left open, and that a save followed by a load gives
+// the same list and values back.
+//
+// Input: a flags byte (bit 0: the key's opening fails; the rest: the refresh position a save
+// writes), then records: name byte, type byte, two size bytes (little-endian, up to 16383), and the
+// value's bytes. A value longer than the bytes left repeats them, so that large values come from
+// small inputs.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "settings/registry.h"
+#include "settings/registry_memory.h"
+#include "settings/settings_store.h"
+#include "settings/texture_list.h"
+
+namespace {
+
+constexpr const char* kNames[] = {"AppFolder",        "Refresh Time", "Time Interval",
+                                  "Color Difference", "Texture",      "Textures"};
+constexpr std::uint32_t kTypes[] = {kRegistryString,
+                                    kRegistryExpandString,
+                                    kRegistryDword,
+                                    kRegistryMultiString,
+                                    0 /* REG_NONE */,
+                                    3 /* REG_BINARY */,
+                                    5 /* REG_DWORD_BIG_ENDIAN */,
+                                    11 /* REG_QWORD */};
+
+struct Input {
+  const std::uint8_t* data;
+  std::size_t size;
+  std::uint8_t Byte() {
+    if (size == 0) return 0;
+    --size;
+    return *data++;
+  }
+};
+
+// Names the failed condition's line before stopping the run.
+void Check(bool ok, int line = __builtin_LINE()) {
+  if (ok) return;
+  std::fprintf(stderr, "check failed at %s:%d\n", __FILE__, line);
+  std::abort();
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+struct Stored {
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> bytes;
+};
+
+void CheckNumber(const std::map<std::string, Stored>& stored, const char* name, std::int32_t field,
+                 std::int32_t fallback) {
+  const auto found = stored.find(Lower(name));
+  std::int32_t want = fallback;
+  if (found != stored.end() && found->second.type == kRegistryDword &&
+      found->second.bytes.size() == 4) {
+    std::uint32_t value;
+    std::memcpy(&value, found->second.bytes.data(), 4);
+    want = static_cast<std::int32_t>(value);
+  }
+  Check(field == want);
+}
+
+void CheckAppFolder(const std::map<std::string, Stored>& stored) {
+  const char* folder = SaverSettings.AppFolder;
+  Check(std::memchr(folder, '\0', kAppFolderBytes) != nullptr);
+  std::string want = kDefaultAppFolder;
+  const auto found = stored.find(Lower("AppFolder"));
+  if (found != stored.end() && found->second.type == kRegistryString &&
+      found->second.bytes.size() <= kAppFolderBytes) {
+    const std::vector<std::uint8_t>& bytes = found->second.bytes;
+    const std::string text(bytes.begin(), bytes.end());
+    const std::size_t nul = text.find('\0');
+    if (nul != std::string::npos) {
+      want = text.substr(0, nul);
+    } else if (bytes.size() < kAppFolderBytes) {
+      want = text;
+    }
+  }
+  Check(want == folder);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Input in{data, size};
+  ResetMemoryRegistry();
+  ResetTextureList();
+  ResetSaverSettings();
+
+  const std::uint8_t flags = in.Byte();
+  std::map<std::string, Stored> stored;  // what the key holds, by lower-case name
+  while (in.size > 0) {
+    const std::uint8_t nameByte = in.Byte();
+    std::string name = kNames[nameByte % 6];
+    if (nameByte & 0x80) name = Lower(name);
+    const std::uint32_t type = kTypes[in.Byte() % 8];
+    std::size_t length = in.Byte();
+    length |= static_cast<std::size_t>(in.Byte() & 0x3F) << 8;
+    std::vector<std::uint8_t> bytes(length);
+    const std::size_t given = length < in.size ? length : in.size;
+    for (std::size_t at = 0; given > 0 && at < length; at += given)
+      std::memcpy(bytes.data() + at, in.data, std::min(given, length - at));
+    in.data += given;
+    in.size -= given;
+    SetMemoryRegistryValue(SettingsKeyPath, name.c_str(), type, bytes);
+    stored[Lower(name)] = Stored{type, bytes};
+  }
+
+  if (flags & 1) {
+    FailNextMemoryRegistryOpens(1, kRegistryAccessDenied);
+    LoadSettings();
+    Check(OpenMemoryRegistryKeyCount() == 0);
+    return 0;
+  }
+
+  LoadSettings();
+  Check(OpenMemoryRegistryKeyCount() == 0);
+  CheckAppFolder(stored);
+  CheckNumber(stored, "Refresh Time", SaverSettings.RefreshTime, kDefaultRefreshTime);
+  CheckNumber(stored, "Time Interval", SaverSettings.TimeInterval, kDefaultTimeInterval);
+  CheckNumber(stored, "Color Difference", SaverSettings.ColorDifference, kDefaultColorDifference);
+  for (const std::string& path : TextureList.paths)
+    Check(!path.empty() && path.size() < kTexturePathBytes && path.find('\0') == std::string::npos);
+
+  // Saving what was loaded and loading it again changes nothing.
+  const std::vector<std::string> listed = TextureList.paths;
+  const std::string folder = SaverSettings.AppFolder;
+  const int refresh = flags >> 1;
+  const std::int32_t interval = SaverSettings.TimeInterval;
+  WriteSettings(refresh, interval);
+  ResetTextureList();
+  LoadSettings();
+  Check(OpenMemoryRegistryKeyCount() == 0);
+  Check(TextureList.paths == listed);
+  Check(folder == SaverSettings.AppFolder);
+  Check(SaverSettings.RefreshTime == refresh * 10 && SaverSettings.TimeInterval == interval);
+  Check(SaverSettings.ColorDifference == kDefaultColorDifference);
+  return 0;
+}
