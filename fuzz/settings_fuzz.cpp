@@ -4,10 +4,10 @@
 // every listed path is usable, that no key is left open, and that a save followed by a load gives
 // the same list and values back.
 //
-// Input: a flags byte (bit 0: the key's opening fails; the rest: the refresh position a save
-// writes), then records: name byte, type byte, two size bytes (little-endian, up to 16383), and the
-// value's bytes. A value longer than the bytes left repeats them, so that large values come from
-// small inputs.
+// Input: a flags byte (bit 0: the key's opening fails; bit 1: the key is read-only, so the save
+// changes nothing; the rest: the refresh position a save writes), then records: name byte, type
+// byte, two size bytes (little-endian, up to 16383), and the value's bytes. A value longer than
+// the bytes left repeats them, so that large values come from small inputs.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -130,6 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
 
+  const bool readOnly = flags & 2;
+  if (readOnly) MakeMemoryRegistryKeyReadOnly(SettingsKeyPath);
   LoadSettings();
   Check(OpenMemoryRegistryKeyCount() == 0);
   CheckAppFolder(stored);
@@ -142,15 +144,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Saving what was loaded and loading it again changes nothing.
   const std::vector<std::string> listed = TextureList.paths;
   const std::string folder = SaverSettings.AppFolder;
-  const int refresh = flags >> 1;
-  const std::int32_t interval = SaverSettings.TimeInterval;
-  WriteSettings(refresh, interval);
+  const int refresh = flags >> 2;
+  const SaverSettingsValues loaded = SaverSettings;
+  WriteSettings(refresh, loaded.TimeInterval);
   ResetTextureList();
   LoadSettings();
   Check(OpenMemoryRegistryKeyCount() == 0);
   Check(TextureList.paths == listed);
   Check(folder == SaverSettings.AppFolder);
-  Check(SaverSettings.RefreshTime == refresh * 10 && SaverSettings.TimeInterval == interval);
-  Check(SaverSettings.ColorDifference == kDefaultColorDifference);
+  Check(SaverSettings.TimeInterval == loaded.TimeInterval);
+  Check(SaverSettings.RefreshTime == (readOnly ? loaded.RefreshTime : refresh * 10));
+  Check(SaverSettings.ColorDifference ==
+        (readOnly ? loaded.ColorDifference : kDefaultColorDifference));
   return 0;
 }
