@@ -1,8 +1,8 @@
 // Fuzzes settings loading over the in-memory registry: the key holds values of any type, size and
-// bytes under the names the store reads (in any letter case) and one it does not. Checks that each
-// field takes the stored value exactly when type and size fit it and the default otherwise, that
-// every listed path is usable, that no key is left open, and that a save followed by a load gives
-// the same list and values back.
+// bytes under the names the store reads (in any letter case) and one it does not, whose bytes name
+// the files in the settings' folder. Checks that each field takes the stored value exactly when
+// type and size fit it and the default otherwise, that every listed path is usable, that no key
+// is left open, and that a save followed by a load gives the same list and values back.
 //
 // Input: a flags byte (bit 0: the key's opening fails; bit 1: the key is read-only, so the save
 // changes nothing; the rest: the refresh position a save writes), then records: name byte, type
@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/folder_listing_memory.h"
 #include "settings/registry.h"
 #include "settings/registry_memory.h"
 #include "settings/settings_store.h"
@@ -77,23 +78,18 @@ void CheckNumber(const std::map<std::string, Stored>& stored, const char* name, 
   Check(field == want);
 }
 
-void CheckAppFolder(const std::map<std::string, Stored>& stored) {
-  const char* folder = SaverSettings.AppFolder;
-  Check(std::memchr(folder, '\0', kAppFolderBytes) != nullptr);
-  std::string want = kDefaultAppFolder;
+// The folder LoadSettings must give: the stored one when type and size fit, else the default.
+std::string ExpectedAppFolder(const std::map<std::string, Stored>& stored) {
   const auto found = stored.find(Lower("AppFolder"));
   if (found != stored.end() && found->second.type == kRegistryString &&
       found->second.bytes.size() <= kAppFolderBytes) {
     const std::vector<std::uint8_t>& bytes = found->second.bytes;
     const std::string text(bytes.begin(), bytes.end());
     const std::size_t nul = text.find('\0');
-    if (nul != std::string::npos) {
-      want = text.substr(0, nul);
-    } else if (bytes.size() < kAppFolderBytes) {
-      want = text;
-    }
+    if (nul != std::string::npos) return text.substr(0, nul);
+    if (bytes.size() < kAppFolderBytes) return text;
   }
-  Check(want == folder);
+  return kDefaultAppFolder;
 }
 
 }  // namespace
@@ -123,6 +119,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stored[Lower(name)] = Stored{type, bytes};
   }
 
+  // The unread "Textures" value names the files in AppFolder, which a first start lists.
+  ResetMemoryFolders();
+  const std::string folder = ExpectedAppFolder(stored);
+  const auto files = stored.find("textures");
+  if (files != stored.end()) {
+    std::vector<std::string> names;
+    const std::vector<std::uint8_t>& bytes = files->second.bytes;
+    for (auto at = bytes.begin(); at != bytes.end();) {
+      const auto nul = std::find(at, bytes.end(), 0);
+      names.emplace_back(at, nul);
+      at = nul == bytes.end() ? nul : nul + 1;
+    }
+    SetMemoryFolderFiles(folder.c_str(), names);
+  }
+
   if (flags & 1) {
     FailNextMemoryRegistryOpens(1, kRegistryAccessDenied);
     LoadSettings();
@@ -134,7 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (readOnly) MakeMemoryRegistryKeyReadOnly(SettingsKeyPath);
   LoadSettings();
   Check(OpenMemoryRegistryKeyCount() == 0);
-  CheckAppFolder(stored);
+  Check(std::memchr(SaverSettings.AppFolder, '\0', kAppFolderBytes) != nullptr);
+  Check(folder == SaverSettings.AppFolder);
   CheckNumber(stored, "Refresh Time", SaverSettings.RefreshTime, kDefaultRefreshTime);
   CheckNumber(stored, "Time Interval", SaverSettings.TimeInterval, kDefaultTimeInterval);
   CheckNumber(stored, "Color Difference", SaverSettings.ColorDifference, kDefaultColorDifference);
@@ -143,7 +155,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Saving what was loaded and loading it again changes nothing.
   const std::vector<std::string> listed = TextureList.paths;
-  const std::string folder = SaverSettings.AppFolder;
   const int refresh = flags >> 2;
   const SaverSettingsValues loaded = SaverSettings;
   WriteSettings(refresh, loaded.TimeInterval);
