@@ -10,22 +10,14 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 out=$(realpath -m "${1:-docs/cycle.gif}")
 bash scripts/setup.sh
-bash scripts/build.sh native vesperine-render >/dev/null
+cmake --preset native >/dev/null
+cmake --build --preset native --target vesperine-render >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# A small desktop with large areas of even colour: sky, sun, hills, a lake, icons and a taskbar.
+# A small desktop with large areas of even colour.
 width=480 height=300
-convert -size ${width}x${height} gradient:'#1d3b72-#a4c8e6' +antialias \
-  -fill '#f6d55c' -draw 'circle 380,60 380,86' \
-  -fill '#4a8a3f' -draw 'ellipse 120,280 230,120 180,360' \
-  -fill '#2e6b2a' -draw 'ellipse 380,300 200,110 180,360' \
-  -fill '#3d6fa8' -draw 'ellipse 270,250 80,18 0,360' \
-  -fill '#e8e8e8' -draw 'rectangle 10,10 30,30' -draw 'rectangle 10,42 30,62' \
-  -fill '#c06030' -draw 'rectangle 14,14 26,26' -draw 'rectangle 14,46 26,58' \
-  -fill '#c0c0c0' -draw "rectangle 0,$((height - 16)) $((width - 1)),$((height - 1))" \
-  -fill '#204080' -draw "rectangle 2,$((height - 14)) 44,$((height - 3))" \
-  PNG24:"$work/desktop.png"
+bash scripts/landscape.sh "$width" "$height" "$work/desktop.png"
 
 # Eight fills, then the wipe: two rows a tick, so height / 2 ticks, and two more to see the end.
 fills=8

@@ -40,8 +40,8 @@ bash scripts/setup.sh >&2
 export WINEPREFIX=$work/wineprefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# shellcheck source-path=SCRIPTDIR source=xvfb.sh
-source "$root/scripts/xvfb.sh"
+# shellcheck source-path=SCRIPTDIR source=wine.sh
+source "$root/scripts/wine.sh"
 stop_screen() {
   wineserver -k 2>/dev/null || true
   timeout 30 wineserver -w 2>/dev/null || true
@@ -68,8 +68,6 @@ start_screen() {
   wine cmd /c exit </dev/null >>"$work/wine.log" 2>&1
 }
 
-# shellcheck source-path=SCRIPTDIR source=wine_registry.sh
-source "$root/scripts/wine_registry.sh"
 
 # saver_settings INTERVAL REFRESH TEXTURE...: the saver's key, written whole; "default" leaves a
 # time out, so that the saver takes its default.

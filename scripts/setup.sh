@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running Vesperine Light need. Quick and
-# quiet when they are all there already. wine32 is never installed: the i386 architecture is not
-# enabled and recommends are off, so wine comes as wine64 alone.
+# quiet when they are all there already. wine32 (for the i686 programs) needs the i386
+# architecture, which is enabled first.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++
   libgtest-dev googletest libbenchmark-dev libstb-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
-  wine wine64 xvfb xdotool xserver-xephyr x11-xserver-utils
+  wine wine64 wine32:i386 xvfb xdotool xserver-xephyr x11-xserver-utils
   imagemagick nsis python3
   wixl msitools osslsigncode openssl git python3-jsonschema python3-yaml python3-olefile python3-pefile
   clang-format shellcheck
@@ -16,11 +16,13 @@ packages=(
 )
 
 declare -A installed=()
-while read -r package status; do
+# Under both names: "wine32:i386" as asked for, "libgtest-dev" for "libgtest-dev:amd64".
+while read -r package qualified status; do
   if [[ $status == installed ]]; then
-    installed[$package]=1
+    installed[$package]=1 installed[$qualified]=1
   fi
-done < <(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null || true)
+done < <(dpkg-query -W -f='${Package} ${binary:Package} ${db:Status-Status}\n' "${packages[@]}" \
+  2>/dev/null || true)
 missing=()
 for package in "${packages[@]}"; do
   [[ -n ${installed[$package]:-} ]] || missing+=("$package")
@@ -39,5 +41,8 @@ if ((EUID != 0)); then
   as_root=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${as_root[@]}" dpkg --add-architecture i386
+fi
 "${as_root[@]}" apt-get update -q
 "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

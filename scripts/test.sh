@@ -14,8 +14,8 @@ started=$SECONDS
 
 bash scripts/setup.sh
 mkdir -p build
-# shellcheck source-path=SCRIPTDIR source=xvfb.sh
-source "$root/scripts/xvfb.sh"
+# shellcheck source-path=SCRIPTDIR source=wine.sh
+source "$root/scripts/wine.sh"
 
 own_prefix=
 prepare_pid=

@@ -1,78 +1,43 @@
 #!/usr/bin/env bash
-# Runs a Windows test program under wine (64-bit) and passes its exit code through. ctest starts
-# every Windows test through this script (it is the toolchain's emulator).
+# Runs a Windows test program under wine and passes its exit code through. ctest starts every
+# Windows test through this script (the toolchain files make it the emulator).
 #
-#   wine-run.sh [--default-prefix DIR] PROGRAM [ARGS...]
-#   wine-run.sh [--default-prefix DIR] --prepare     (only make sure the prefix is ready)
+#   wine-run.sh [--arch win64|win32] [--default-prefix DIR] PROGRAM [ARGS...]
+#   wine-run.sh [--arch win64|win32] [--default-prefix DIR] --prepare   (only set the prefix up)
 #
-# The wine prefix is $VESPERINE_WINEPREFIX when set (scripts/test.sh shares one across a run),
-# else DIR. A new prefix is set up once, under a lock, before any program uses it: its first start
-# takes several seconds, and programs started during it would race with wineboot. DISPLAY should
-# name an X server the caller started; without one this script starts its own Xvfb for the
-# program and waits for wine to wind down before stopping it.
+# The wine prefix is $VESPERINE_WINEPREFIX (win64) or $VESPERINE_WINEPREFIX32 (win32) when set
+# (scripts/test.sh shares one of each across a run), else DIR. Without DISPLAY this script starts
+# its own Xvfb for the program and waits for wine to wind down before stopping it.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=wine.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine.sh"
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-
+arch=win64
 default_prefix=${TMPDIR:-/tmp}/vesperine-wineprefix-$EUID
-if [[ ${1:-} == --default-prefix ]]; then
-  default_prefix=$2
+while [[ ${1:-} == --arch || ${1:-} == --default-prefix ]]; do
+  [[ $1 == --arch ]] && arch=$2 || default_prefix=$2
   shift 2
-fi
+done
 if (($# == 0)); then
-  echo "usage: wine-run.sh [--default-prefix DIR] (PROGRAM [ARGS...] | --prepare)" >&2
+  echo "usage: wine-run.sh [--arch win64|win32] [--default-prefix DIR] (PROGRAM [ARGS...] | --prepare)" >&2
   exit 2
 fi
+if [[ $arch == win32 ]]; then
+  vesperine_wine_env "${VESPERINE_WINEPREFIX32:-$default_prefix}" win32
+else
+  vesperine_wine_env "${VESPERINE_WINEPREFIX:-$default_prefix}" win64
+fi
 
-# wine wants an absolute path.
-WINEPREFIX=$(realpath -m "${VESPERINE_WINEPREFIX:-$default_prefix}")
-export WINEPREFIX
-export WINEARCH=win64
-export WINEDEBUG=-all
-# No .NET or HTML engine: wine would otherwise offer to download them, in a dialog nobody answers.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-
-prepare_prefix() {
-  local ready=$WINEPREFIX/.vesperine-ready
-  [[ -f $ready ]] && return 0
-  mkdir -p "$WINEPREFIX"
-  (
-    flock 9
-    if [[ ! -f $ready ]]; then
-      wineboot -i >/dev/null 2>&1 </dev/null
-      # wineboot returns before the services it started have settled; wait for the server to go.
-      timeout 120 wineserver -w
-      touch "$ready"
-    fi
-  ) 9>"$WINEPREFIX/.vesperine-lock"
-}
-
-own_xvfb=
-# shellcheck disable=SC2317  # run by the EXIT trap
-finish() {
-  if [[ -n $own_xvfb ]]; then
-    # Nothing started on our display may outlive it.
-    timeout 60 wineserver -w || true
-    vesperine_stop_xvfb
-  fi
-}
-
+own_display=
 if [[ -z ${DISPLAY:-} ]]; then
-  # shellcheck source-path=SCRIPTDIR source=xvfb.sh
-  source "$here/xvfb.sh"
   vesperine_start_xvfb /dev/null
-  own_xvfb=1
-  trap finish EXIT
+  own_display=1
+  # Nothing started on our display may outlive it.
+  trap 'timeout 60 wineserver -w || true; vesperine_stop_xvfb' EXIT
 fi
-
-prepare_prefix
-if [[ $1 == --prepare ]]; then
-  exit 0
-fi
-
-if [[ -z $own_xvfb ]]; then
-  exec wine "$@"
-fi
+vesperine_wine_prepare
+[[ $1 == --prepare ]] && exit 0
+[[ -n $own_display ]] || exec "$VESPERINE_WINE" "$@"
 status=0
-wine "$@" || status=$?
+vesperine_wine "$@" || status=$?
 exit "$status"

@@ -7,8 +7,9 @@ set -euo pipefail
 E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 : "${E2E_SAVER:?}" "${E2E_HELPER:?}" "${E2E_WORK:?}" "${E2E_WINEPREFIX:?}" "${E2E_SOURCE:?}"
 
-export WINEPREFIX=$E2E_WINEPREFIX WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# shellcheck source-path=SCRIPTDIR source=../../scripts/wine.sh
+source "$E2E_LIB_DIR/../../scripts/wine.sh"
+vesperine_wine_env "$E2E_WINEPREFIX" "${E2E_WINEARCH:-win64}"
 E2E_STEP=start
 
 e2e_log() { echo "[$(date +%T.%N | cut -c1-12)] $*"; }
@@ -26,8 +27,7 @@ e2e_step() {
 # shellcheck disable=SC2317  # run by the EXIT trap
 e2e_finish() {
   local status=$?
-  wineserver -k 2>/dev/null || true
-  timeout 30 wineserver -w 2>/dev/null || true
+  vesperine_wine_server_stop
   vesperine_stop_xvfb
   if ((status == 0)); then
     e2e_log "PASS"
@@ -48,8 +48,7 @@ e2e_begin() {
   rm -rf "$E2E_DIR"
   mkdir -p "$E2E_DIR"
   [[ -f $WINEPREFIX/.vesperine-ready ]] || e2e_fail "the e2e wine prefix is not set up"
-  wineserver -k 2>/dev/null || true
-  timeout 30 wineserver -w 2>/dev/null || true
+  vesperine_wine_server_stop
   trap e2e_finish EXIT
   if [[ ${4:-} == two-monitors ]]; then
     vesperine_start_two_monitors "$E2E_DIR/xvfb.log" || e2e_fail "Xephyr did not start"
@@ -58,16 +57,8 @@ e2e_begin() {
       e2e_fail "Xvfb did not start"
   fi
   e2e_log "Xvfb ${E2E_WIDTH}x${E2E_HEIGHT} on $DISPLAY, work folder $E2E_DIR"
-  # A persistent server keeps wine's desktop process for the whole test: each start of that
-  # process clears the root window, which holds the desktop picture the saver captures.
-  wineserver -p
-  wine cmd /c exit </dev/null >>"$E2E_DIR/wine.log" 2>&1
+  vesperine_wine_server_start "$E2E_DIR/wine.log"
 }
-
-# shellcheck source-path=SCRIPTDIR source=../../scripts/xvfb.sh
-source "$E2E_LIB_DIR/../../scripts/xvfb.sh"
-# shellcheck source-path=SCRIPTDIR source=../../scripts/wine_registry.sh
-source "$E2E_LIB_DIR/../../scripts/wine_registry.sh"
 
 # e2e_set_desktop PICTURE.ppm: shows the picture on the root window, which is what the saver
 # captures as the desktop, and checks that the screen shows it.
@@ -87,10 +78,8 @@ e2e_cursor_pixels() { python3 "$E2E_LIB_DIR/xcursor.py"; }
 
 # e2e_registry LINE...: imports a REGEDIT4 file made of the given lines.
 e2e_registry() {
-  local file=$E2E_DIR/settings-$RANDOM.reg
-  printf '%s\r\n' REGEDIT4 "" "$@" >"$file"
-  wine regedit /S "$(win_path "$file")" >>"$E2E_DIR/wine.log" 2>&1 ||
-    e2e_fail "regedit could not import $file"
+  vesperine_regedit "$E2E_DIR/settings-$RANDOM.reg" "$@" >>"$E2E_DIR/wine.log" 2>&1 ||
+    e2e_fail "regedit could not import the settings"
 }
 
 # The REG_MULTI_SZ value "Texture" holding the given files, as a regedit line.
@@ -124,7 +113,7 @@ e2e_scene() {
 e2e_start() {
   local log=$1
   shift
-  wine "$@" >>"$E2E_DIR/$log" 2>&1 &
+  vesperine_wine "$@" >>"$E2E_DIR/$log" 2>&1 &
   E2E_PID=$!
 }
 
@@ -163,7 +152,7 @@ e2e_wait_message_box() {
   local started=$SECONDS report
   while :; do
     kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the saver ended while a box was awaited: $1"
-    report=$(wine "$E2E_HELPER" message-box 2>>"$E2E_DIR/wine.log" | tr -d '\r') || true
+    report=$(vesperine_wine "$E2E_HELPER" message-box 2>>"$E2E_DIR/wine.log" | tr -d '\r') || true
     if [[ $report == "message-box "* ]]; then
       # shellcheck disable=SC2034  # read by the drivers
       read -r _ E2E_OK_X E2E_OK_Y _ <<<"$report"

@@ -21,9 +21,9 @@ source "$RELEASE_SOURCE/tests/e2e/lib.sh"
 rm -rf "$RELEASE_WORK"
 mkdir -p "$RELEASE_WORK"
 E2E_DIR=$RELEASE_WORK E2E_WIDTH=800 E2E_HEIGHT=600
-bash "$RELEASE_SOURCE/tests/e2e/prefix.sh" setup
 trap e2e_finish EXIT
 vesperine_start_xvfb "$E2E_DIR/xvfb.log" "$E2E_WIDTH" "$E2E_HEIGHT" || e2e_fail "Xvfb did not start"
+vesperine_wine_fresh "$E2E_DIR/wine.log" || e2e_fail "the wine prefix could not be set up"
 
 msi=$(echo "$RELEASE_DIST"/VesperineLight-*-x64.msi)
 version=${msi##*/VesperineLight-}
@@ -35,13 +35,13 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 
 # msiexec ARGS...: runs msiexec and waits until every program of the prefix has ended.
 msiexec() {
-  wine msiexec "$@" >>"$E2E_DIR/msiexec.log" 2>&1 || e2e_fail "msiexec $* failed"
+  vesperine_wine msiexec "$@" >>"$E2E_DIR/msiexec.log" 2>&1 || e2e_fail "msiexec $* failed"
   timeout 120 wineserver -w
 }
 
 # The Add/Remove Programs entries named "Vesperine Light", as "KEY|VERSION|PUBLISHER" lines.
 arp_entries() {
-  wine reg query "$uninstall_key" /s 2>/dev/null | tr -d '\r' | awk '
+  vesperine_wine reg query "$uninstall_key" /s 2>/dev/null | tr -d '\r' | awk '
     /^HKEY_/ { if (name == "Vesperine Light") print key "|" version "|" publisher
                key = $0; name = version = publisher = "" }
     $1 == "DisplayName" { sub(/^ *DisplayName +REG_SZ +/, ""); name = $0 }
@@ -64,21 +64,18 @@ mapfile -t entries < <(arp_entries)
   e2e_fail "Add/Remove Programs: ${entries[*]:-no entry}"
 product_key=${entries[0]%%|*}
 product_code=${product_key##*\\}
-icon=$(wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
+icon=$(vesperine_wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
   sed -n 's/^ *ProductIcon *REG_SZ *//p')
 [[ -n $icon && -f $(winepath -u "$icon" 2>/dev/null) ]] || e2e_fail "no product icon ($icon)"
-if wine reg query 'HKCU\Control Panel\Desktop' /v SCRNSAVE.EXE >/dev/null 2>&1 ||
-  wine reg query 'HKCU\Software\Ondrel' >/dev/null 2>&1; then
+if vesperine_wine reg query 'HKCU\Control Panel\Desktop' /v SCRNSAVE.EXE >/dev/null 2>&1 ||
+  vesperine_wine reg query 'HKCU\Software\Ondrel' >/dev/null 2>&1; then
   e2e_fail "the installer wrote the user's settings"
 fi
 e2e_log "installed: $product_code, icon $icon"
 
 e2e_step "first start of the installed saver"
-# A persistent server keeps wine's desktop process, which clears the root window when it starts.
-wineserver -k 2>/dev/null || true
-timeout 30 wineserver -w
-wineserver -p
-wine cmd /c exit </dev/null >>"$E2E_DIR/wine.log" 2>&1
+vesperine_wine_server_stop
+vesperine_wine_server_start "$E2E_DIR/wine.log"
 desktop=$E2E_DIR/desktop.ppm
 convert -size "${E2E_WIDTH}x${E2E_HEIGHT}" xc:'#305080' -depth 8 "ppm:$desktop"
 e2e_set_desktop "$desktop"
@@ -106,8 +103,7 @@ done
 "$python" "$here/textured.py" "$shot" "${textures[@]}" || e2e_fail "the fill shows no sample texture"
 xdotool key space
 e2e_expect_exit "$E2E_PID" 20 0 "key press"
-wineserver -k
-timeout 30 wineserver -w
+vesperine_wine_server_stop
 
 e2e_step "upgrade"
 IFS=. read -r major minor patch <<<"$version"
@@ -127,7 +123,7 @@ left=()
 [[ ! -e $saver ]] || left+=("$saver")
 [[ ! -e "$drive/Program Files/Ondrel" ]] || left+=("$drive/Program Files/Ondrel")
 [[ -z $(arp_entries) ]] || left+=("the Add/Remove Programs entry")
-if wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null |
+if vesperine_wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null |
   grep -q 'Vesperine Light'; then
   left+=("the product's registration")
 fi

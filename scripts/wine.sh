@@ -1,0 +1,229 @@
+# shellcheck shell=bash
+# Sourced, not run: the one place that knows how to run Windows programs here. Its functions:
+#
+#   vesperine_wine_env PREFIX [win64|win32]  exports WINEPREFIX (made absolute), WINEARCH, WINEDEBUG
+#                                 and WINEDLLOVERRIDES; sets VESPERINE_WINE, the loader (win64 unless told)
+#   vesperine_wine ARGS...        runs a program (or wine's own: regedit, reg, cmd) in the prefix
+#   vesperine_wine_prepare [LOG]  sets the prefix up once (under a lock); at once when it is ready
+#   vesperine_wine_fresh [LOG]    removes the prefix and sets it up anew
+#   vesperine_wine_remove         stops the prefix's programs and removes it
+#   vesperine_wine_server_start [LOG]  a wine server that stays, with its desktop process started
+#   vesperine_wine_server_stop    ends every program of the prefix and waits for its server
+#   vesperine_start_xvfb [LOG [WIDTH HEIGHT [DEPTH]]]  a private Xvfb; exports DISPLAY
+#   vesperine_start_two_monitors [LOG]  two monitors through Xephyr's Xinerama; exports DISPLAY
+#   vesperine_stop_xvfb           stops what the two above started
+#   vesperine_start_program LOG PROGRAM [ARGS...]  starts it in the background; its pid in VESPERINE_PID
+#   vesperine_wait_window TITLE [SECONDS]  waits for a window of that title while VESPERINE_PID runs
+#   vesperine_start_saver LOG SAVER [ARGS...]  starts the saver (/s unless told), waits for its window
+#   win_path FILE                 the Windows name of a file of this machine (Z:\...)
+#   texture_multi_sz FILE...      the files' names as a REG_MULTI_SZ value in regedit's form
+#   vesperine_regedit FILE LINE...  writes the lines as a REGEDIT4 file and imports it
+#   vesperine_saver_settings FILE INTERVAL REFRESH TEXTURE...  the saver's "Texture", "Time
+#                                 Interval" and "Refresh Time" (milliseconds; "default" deletes the
+#                                 value, so that the saver takes its default; "" leaves it as stored)
+#
+# Functions that can fail print why on standard error and return non-zero.
+
+# ---- Prefix ----------------------------------------------------------------------------------------
+
+vesperine_wine_env() {
+  WINEPREFIX=$(realpath -m "$1")
+  WINEARCH=${2:-win64}
+  export WINEPREFIX WINEARCH WINEDEBUG=-all
+  # No .NET or HTML engine: wine would otherwise offer to download them, in a dialog nobody answers.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  if [[ $WINEARCH == win64 && -x /usr/lib/wine/wine64 ]]; then
+    # `wine` is the 32-bit launcher once wine32 is installed: it would start a 64-bit program as a
+    # child of start.exe. wine64 makes the started process the program itself (its pid, its /proc,
+    # its exit code).
+    VESPERINE_WINE=/usr/lib/wine/wine64
+  else
+    VESPERINE_WINE=wine
+  fi
+}
+
+vesperine_wine() { "$VESPERINE_WINE" "$@"; }
+
+vesperine_wine_prepare() {
+  local log=${1:-/dev/null} ready=$WINEPREFIX/.vesperine-ready own_display=
+  [[ -f $ready ]] && return 0
+  mkdir -p "$WINEPREFIX"
+  if [[ -z ${DISPLAY:-} ]]; then
+    vesperine_start_xvfb "$log" 640 480 || return 1
+    own_display=1
+  fi
+  (
+    flock 9
+    if [[ ! -f $ready ]]; then
+      vesperine_wine wineboot -i </dev/null >>"$log" 2>&1
+      # wineboot returns before the services it started have settled; wait for the server to go.
+      timeout 120 wineserver -w && touch "$ready"
+    fi
+  ) 9>"$WINEPREFIX/.vesperine-lock"
+  local status=$?
+  [[ -z $own_display ]] || vesperine_stop_xvfb
+  ((status == 0)) || echo "wine: the prefix $WINEPREFIX could not be set up" >&2
+  return "$status"
+}
+
+vesperine_wine_remove() {
+  vesperine_wine_server_stop
+  rm -rf "$WINEPREFIX"
+}
+
+vesperine_wine_fresh() {
+  vesperine_wine_remove
+  vesperine_wine_prepare "$@"
+}
+
+# A persistent server keeps wine's desktop process for as long as it runs: each start of that
+# process clears the root window (which holds the desktop picture a saver captures), and its
+# system processes, started here rather than under ctest, keep the standard error of whatever
+# started them, which would wait for them forever.
+vesperine_wine_server_start() {
+  wineserver -p
+  vesperine_wine cmd /c exit </dev/null >>"${1:-/dev/null}" 2>&1
+}
+
+vesperine_wine_server_stop() {
+  [[ -d ${WINEPREFIX:-} ]] || return 0
+  wineserver -k 2>/dev/null || true
+  timeout 30 wineserver -w 2>/dev/null || true
+}
+
+# ---- X servers -------------------------------------------------------------------------------------
+
+# vesperine_wait_display PID NUMBER_FILE NAME: waits until the server (-displayfd) wrote its display
+# number, then exports DISPLAY. The servers pick the number themselves, so two runs never race.
+vesperine_wait_display() {
+  local tries
+  for ((tries = 0; tries < 200; tries++)); do
+    if [[ -s $2 && $(<"$2") =~ ^[0-9]+$ ]]; then
+      DISPLAY=":$(<"$2")"
+      export DISPLAY
+      rm -f "$2"
+      return 0
+    fi
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.05
+  done
+  rm -f "$2"
+  echo "wine: $3 did not start" >&2
+  vesperine_stop_xvfb
+  return 1
+}
+
+# 1280x1024x24 unless told. -noreset keeps the root window's picture when the last client leaves
+# (display, import and xdotool are clients too); without it Xvfb starts afresh with a black root.
+vesperine_start_xvfb() {
+  local log=${1:-/dev/null} number_file
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "${2:-1280}x${3:-1024}x${4:-24}" -nolisten tcp -noreset \
+    3>"$number_file" </dev/null >"$log" 2>&1 &
+  VESPERINE_XVFB_PID=$!
+  vesperine_wait_display "$VESPERINE_XVFB_PID" "$number_file" Xvfb
+}
+
+# The primary 1024x768 at (0, 0) and a second 800x600 at (1024, 0): a virtual screen of 1824x768
+# whose bottom-right 800x168 lies on no monitor. Xephyr shows them nested in an Xvfb; with RandR
+# left on, wine would see one monitor.
+vesperine_start_two_monitors() {
+  local log=${1:-/dev/null} number_file
+  vesperine_start_xvfb "$log" 1900 800 || return 1
+  number_file=$(mktemp)
+  Xephyr -displayfd 3 +xinerama -extension RANDR -screen 1024x768x24 -screen 800x600x24 \
+    -nolisten tcp -noreset 3>"$number_file" </dev/null >>"$log" 2>&1 &
+  VESPERINE_XEPHYR_PID=$!
+  vesperine_wait_display "$VESPERINE_XEPHYR_PID" "$number_file" Xephyr
+}
+
+vesperine_stop_xvfb() {
+  local pid
+  for pid in "${VESPERINE_XEPHYR_PID:-}" "${VESPERINE_XVFB_PID:-}"; do
+    [[ -n $pid ]] || continue
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  VESPERINE_XEPHYR_PID='' VESPERINE_XVFB_PID=''
+}
+
+# ---- Programs --------------------------------------------------------------------------------------
+
+vesperine_start_program() {
+  local log=$1
+  shift
+  vesperine_wine "$@" >>"$log" 2>&1 &
+  VESPERINE_PID=$!
+}
+
+vesperine_wait_window() {
+  local title=$1 limit=${2:-60} started=$SECONDS
+  until xdotool search --name "^$title\$" >/dev/null 2>&1; do
+    if ! kill -0 "$VESPERINE_PID" 2>/dev/null; then
+      echo "wine: the program ended before its window \"$title\" showed" >&2
+      return 1
+    fi
+    if ((SECONDS - started > limit)); then
+      echo "wine: no window \"$title\" within $limit s" >&2
+      return 1
+    fi
+    sleep 0.05
+  done
+}
+
+vesperine_start_saver() {
+  local log=$1 saver=$2
+  shift 2
+  (($# > 0)) || set -- /s
+  vesperine_start_program "$log" "$saver" "$@"
+  vesperine_wait_window "Screen Saver"
+}
+
+# ---- Registry --------------------------------------------------------------------------------------
+
+win_path() {
+  local path
+  path=$(realpath -m "$1")
+  echo "Z:${path//\//\\}"
+}
+
+# hex(7):..., each name and a NUL, then one more NUL.
+texture_multi_sz() {
+  local bytes=() file path i
+  for file in "$@"; do
+    path=$(win_path "$file")
+    for ((i = 0; i < ${#path}; i++)); do
+      bytes+=("$(printf '%02x' "'${path:i:1}")")
+    done
+    bytes+=(00)
+  done
+  bytes+=(00)
+  local IFS=,
+  echo "hex(7):${bytes[*]}"
+}
+
+vesperine_regedit() {
+  local file=$1
+  shift
+  printf '%s\r\n' REGEDIT4 "" "$@" >"$file"
+  vesperine_wine regedit /S "$(win_path "$file")" || {
+    echo "wine: regedit could not import $file" >&2
+    return 1
+  }
+}
+
+vesperine_saver_settings() {
+  local file=$1 interval=$2 refresh=$3 lines=() name value
+  shift 3
+  for name in "Time Interval" "Refresh Time"; do
+    value=$interval
+    [[ $name == "Time Interval" ]] || value=$refresh
+    if [[ $value == default ]]; then
+      lines+=("\"$name\"=-")
+    elif [[ -n $value ]]; then
+      lines+=("\"$name\"=dword:$(printf '%08x' "$value")")
+    fi
+  done
+  vesperine_regedit "$file" '[HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' \
+    "\"Texture\"=$(texture_multi_sz "$@")" "${lines[@]}"
+}
