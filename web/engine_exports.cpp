@@ -144,10 +144,12 @@ EMSCRIPTEN_KEEPALIVE int VesperineAddTexture(int width, int height) {
 }
 
 EMSCRIPTEN_KEEPALIVE void VesperineRemoveTexture(int index) {
-  if (index >= 0 && index < static_cast<int>(Textures.size())) Textures.erase(Textures.begin() + index);
+  if (index >= 0 && index < static_cast<int>(Textures.size()))
+    Textures.erase(Textures.begin() + index);
 }
 
-EMSCRIPTEN_KEEPALIVE void VesperineSettings(int refreshTime, int timeInterval, int colorDifference) {
+EMSCRIPTEN_KEEPALIVE void VesperineSettings(int refreshTime, int timeInterval,
+                                            int colorDifference) {
   Settings = {refreshTime, timeInterval, colorDifference};
 }
 
