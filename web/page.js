@@ -42,24 +42,36 @@
 
   // ---- Pictures ------------------------------------------------------------------------------
 
-  // Decodes `blob` as the file's own pixels (no colour management) into the engine's staging rows.
+  // The formats the saver reads, told by their first bytes as its decoder tells them.
+  async function isSaverFormat(blob) {
+    const head = new Uint8Array(await blob.slice(0, 8).arrayBuffer());
+    const starts = (...bytes) => bytes.every((byte, i) => head[i] === byte);
+    return starts(0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a) || starts(0xff, 0xd8, 0xff) ||
+        starts(0x47, 0x49, 0x46, 0x38) || starts(0x42, 0x4d);
+  }
+
+  // Decodes `blob` as the file's own pixels (no colour management) into the engine's staging
+  // rows. A texture must be a picture that the saver itself can read; a desktop screenshot may be
+  // any picture that the browser decodes.
   async function stage(blob, name, forDesktop) {
+    const unreadable = `"${name}" cannot be used: it is not a PNG, JPEG, GIF or BMP picture that this browser can read.`;
+    if (!forDesktop && !(await isSaverFormat(blob))) throw new PictureError(unreadable);
     let bitmap;
     try {
       bitmap = await createImageBitmap(blob, { colorSpaceConversion: "none", premultiplyAlpha: "none" });
     } catch {
-      throw new PictureError(`"${name}" cannot be used: it is not a PNG, JPEG, GIF or BMP picture that this browser can read.`);
+      throw new PictureError(unreadable);
     }
     const { width, height } = bitmap;
+    const rows = engine._VesperineStaging(width, height, forDesktop ? 1 : 0);
+    if (!rows) {
+      bitmap.close();
+      throw new PictureError(`"${name}" cannot be used: at ${width} x ${height} pixels it is too large.`);
+    }
     const scratch = new OffscreenCanvas(width, height).getContext("2d", { willReadFrequently: true });
     scratch.drawImage(bitmap, 0, 0);
     bitmap.close();
-    const rgba = scratch.getImageData(0, 0, width, height).data;
-    const rows = engine._VesperineStaging(width, height, forDesktop ? 1 : 0);
-    if (!rows) {
-      throw new PictureError(`"${name}" cannot be used: at ${width} x ${height} pixels it is too large.`);
-    }
-    engine.HEAPU8.set(rgba, rows);
+    engine.HEAPU8.set(scratch.getImageData(0, 0, width, height).data, rows);
     return { width, height };
   }
 
