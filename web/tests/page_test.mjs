@@ -183,10 +183,10 @@ const scenarios = {
 
   // docs/web-page.png: the page a few fills into its cycle.
   async screenshot(browser) {
-    const page = await browser.page("index.html?seed=11&paused", { width: 1100, height: 820 });
+    const page = await browser.page("index.html?seed=11&paused", { width: 1000, height: 760 });
     await ready(page);
     await page.evaluate(() => window.vesperine.tick(6));
-    await page.screenshot({ path: extra });
+    await page.screenshot({ path: extra, fullPage: true });
   },
 };
 
