@@ -5,7 +5,8 @@
   manifests, the MSI, the file names, the winget manifests and vesperine-render --version;
 - the MSI: per machine, the saver in the 64-bit system folder, the textures in the default
   AppFolder, nothing under HKEY_CURRENT_USER, no custom action, the saver never selected;
-- the zip: its entries, their time (the last commit's), and SHA256SUMS over both downloads;
+- the zips: their entries, their time (the last commit's), and SHA256SUMS over the downloads;
+- the web zip: the static site, whose page names the version and loads nothing from elsewhere;
 - the winget manifests against the rules of manifest schema 1.28.0 for the fields we write.
 
   contents_test.py SOURCE_ROOT DIST VESPERINE_RENDER
@@ -135,22 +136,40 @@ def check_msi(msi, version):
     return properties["ProductCode"], properties["UpgradeCode"]
 
 
+def sample_textures():
+    return sorted("textures/" + name
+                  for name in os.listdir(os.path.join(ROOT, "resources", "textures")))
+
+
+def check_entries(archive, expected_names, epoch):
+    names = sorted(archive.namelist())
+    check(names == sorted(expected_names), "%s entries: %s" % (archive.filename, names))
+    stamps = {entry.date_time for entry in archive.infolist()}
+    expected = datetime.datetime.fromtimestamp(epoch, datetime.timezone.utc).timetuple()[:6]
+    # The zip format keeps even seconds only.
+    expected = expected[:5] + (expected[5] // 2 * 2,)
+    check(stamps == {expected}, "%s times %s, expected %s" % (archive.filename, stamps, expected))
+
+
 def check_zip(path, version, epoch):
     with zipfile.ZipFile(path) as archive:
-        names = sorted(archive.namelist())
-        textures = sorted("textures/" + name
-                          for name in os.listdir(os.path.join(ROOT, "resources", "textures")))
-        check(names == sorted(["LICENSE.txt", "README.txt", "x64/Vesperine.scr",
-                               "x86/Vesperine.scr"] + textures), "zip entries: %s" % names)
-        stamps = {entry.date_time for entry in archive.infolist()}
-        expected = datetime.datetime.fromtimestamp(epoch, datetime.timezone.utc).timetuple()[:6]
-        # The zip format keeps even seconds only.
-        expected = expected[:5] + (expected[5] // 2 * 2,)
-        check(stamps == {expected}, "zip times %s, expected %s" % (stamps, expected))
+        check_entries(archive, ["LICENSE.txt", "README.txt", "x64/Vesperine.scr",
+                                "x86/Vesperine.scr"] + sample_textures(), epoch)
         license_text = archive.read("LICENSE.txt").decode()
         check(license_text.startswith("MIT License") and "\r\n" in license_text, "LICENSE.txt")
         check(version in archive.read("README.txt").decode(), "README.txt names no version")
         check_programs(archive, version)
+
+
+def check_web_zip(path, version, epoch):
+    with zipfile.ZipFile(path) as archive:
+        check_entries(archive, ["index.html", "vesperine.js", "vesperine.wasm", "desktop.png"]
+                      + sample_textures(), epoch)
+        page = archive.read("index.html").decode()
+        check(version in page, "the web page names no version")
+        check(re.search(r'(src|href)="(https?:)?//', page) is None,
+              "the web page loads from elsewhere")
+        check(archive.read("vesperine.wasm")[:4] == b"\0asm", "vesperine.wasm is no WebAssembly")
 
 
 def winget_schemas():
@@ -253,7 +272,8 @@ def main(root, dist, render):
     name = "VesperineLight-" + version
     msi = os.path.join(dist, name + "-x64.msi")
     archive = os.path.join(dist, name + "-windows.zip")
-    check(os.path.isfile(msi) and os.path.isfile(archive), "no %s downloads in %s" % (name, dist))
+    web = os.path.join(dist, name + "-web.zip")
+    check(all(map(os.path.isfile, (msi, archive, web))), "no %s downloads in %s" % (name, dist))
     if failures:
         return 1
     epoch = int(subprocess.run(["git", "-C", root, "log", "-1", "--format=%ct"], check=True,
@@ -263,10 +283,11 @@ def main(root, dist, render):
         said = subprocess.run([render, "--version"], capture_output=True, text=True).stdout
     check(said == "vesperine-render %s\n" % version, "%s --version says %r" % (render, said))
     check_zip(archive, version, int(os.environ.get("SOURCE_DATE_EPOCH", epoch)))
+    check_web_zip(web, version, int(os.environ.get("SOURCE_DATE_EPOCH", epoch)))
     product_code, upgrade_code = check_msi(msi, version)
     with open(os.path.join(dist, "SHA256SUMS")) as sums:
         listed = dict(reversed(line.split()) for line in sums)
-    check(listed == {os.path.basename(p): sha256(open(p, "rb").read()) for p in (msi, archive)},
+    check(listed == {os.path.basename(p): sha256(open(p, "rb").read()) for p in (msi, archive, web)},
           "SHA256SUMS")
     check_winget(dist, version, msi, product_code, upgrade_code)
     print("release contents: %d problems, version %s" % (len(failures), version))
