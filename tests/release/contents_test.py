@@ -287,7 +287,8 @@ def main(root, dist, render):
     product_code, upgrade_code = check_msi(msi, version)
     with open(os.path.join(dist, "SHA256SUMS")) as sums:
         listed = dict(reversed(line.split()) for line in sums)
-    check(listed == {os.path.basename(p): sha256(open(p, "rb").read()) for p in (msi, archive, web)},
+    downloads = (msi, archive, web)
+    check(listed == {os.path.basename(p): sha256(open(p, "rb").read()) for p in downloads},
           "SHA256SUMS")
     check_winget(dist, version, msi, product_code, upgrade_code)
     print("release contents: %d problems, version %s" % (len(failures), version))
