@@ -5,7 +5,9 @@
 #   VesperineLight-VERSION-x64.msi      the per-machine installer (scripts/make_msi.sh)
 #   VesperineLight-VERSION-windows.zip  x64/ and x86/Vesperine.scr, textures/, README.txt,
 #                                       LICENSE.txt, to install by hand
-#   SHA256SUMS                          of the two files above, for sha256sum -c
+#   VesperineLight-VERSION-web.zip      the web page (build/web/site): the engine in WebAssembly,
+#                                       a static site to publish as it is
+#   SHA256SUMS                          of the three files above, for sha256sum -c
 #   winget/manifests/o/Ondrel/VesperineLight/VERSION/   the package manager's three manifests
 #
 # VERSION is the one in project() of CMakeLists.txt. Without signing, two clean checkouts give the
@@ -52,6 +54,9 @@ bash scripts/setup.sh
 echo "== build the saver for 64-bit and 32-bit Windows"
 bash scripts/build.sh win64 Vesperine
 bash scripts/build.sh win32 Vesperine
+echo "== build the web page"
+cmake --preset web >/dev/null
+cmake --build --preset web
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win64/CMakeCache.txt)
 if [[ ! $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]]; then
   echo "release: no version in build/win64/CMakeCache.txt" >&2
@@ -101,13 +106,17 @@ sed "s/@VERSION@/$version/g; s/\$/\r/" packaging/README.txt >"$stage/zip/README.
 sed 's/$/\r/' LICENSE >"$stage/zip/LICENSE.txt"
 "$python" "$tools" zip "$out/$name-windows.zip" "$SOURCE_DATE_EPOCH" "$stage/zip"
 
+mkdir "$stage/web"
+cp -r build/web/site/{index.html,vesperine.js,vesperine.wasm,desktop.png,textures} "$stage/web/"
+"$python" "$tools" zip "$out/$name-web.zip" "$SOURCE_DATE_EPOCH" "$stage/web"
+
 {
   read -r product_code
   read -r upgrade_code
 } < <(bash scripts/make_msi.sh "$version" "$stage/zip/x64/Vesperine.scr" "$out/$name-x64.msi")
 sign "$out/$name-x64.msi"
 
-(cd "$out" && sha256sum "$name-x64.msi" "$name-windows.zip" >SHA256SUMS)
+(cd "$out" && sha256sum "$name-x64.msi" "$name-windows.zip" "$name-web.zip" >SHA256SUMS)
 
 manifests=$out/winget/manifests/o/Ondrel/VesperineLight/$version
 "$python" "$tools" winget "$manifests" "$version" "$out/$name-x64.msi" \

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and running Vesperine Light need. Quick and
-# quiet when they are all there already. wine32 (for the i686 programs) needs the i386
-# architecture, which is enabled first.
+# Installs the Debian packages that building, testing and running Vesperine Light need, and the
+# npm packages of the web tree's tests (web/package-lock.json). Quick and quiet when they are all
+# there already. wine32 (for the i686 programs) needs the i386 architecture, which is enabled first.
 set -euo pipefail
 
 packages=(
@@ -13,7 +13,12 @@ packages=(
   wixl msitools osslsigncode openssl git python3-jsonschema python3-yaml python3-olefile python3-pefile
   clang-format shellcheck
   clang libclang-rt-14-dev
+  emscripten chromium
 )
+# node and npm drive the web tree's tests; a machine that has them from elsewhere keeps its own.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  packages+=(nodejs npm)
+fi
 
 declare -A installed=()
 # Under both names: "wine32:i386" as asked for, "libgtest-dev" for "libgtest-dev:amd64".
@@ -27,22 +32,29 @@ missing=()
 for package in "${packages[@]}"; do
   [[ -n ${installed[$package]:-} ]] || missing+=("$package")
 done
-if ((${#missing[@]} == 0)); then
-  exit 0
+if ((${#missing[@]} > 0)); then
+  echo "setup: installing ${missing[*]}"
+  as_root=()
+  if ((EUID != 0)); then
+    if ! command -v sudo >/dev/null; then
+      echo "setup: need root (or sudo) to install ${missing[*]}" >&2
+      exit 1
+    fi
+    as_root=(sudo)
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${as_root[@]}" dpkg --add-architecture i386
+  fi
+  "${as_root[@]}" apt-get update -q
+  "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-echo "setup: installing ${missing[*]}"
-as_root=()
-if ((EUID != 0)); then
-  if ! command -v sudo >/dev/null; then
-    echo "setup: need root (or sudo) to install ${missing[*]}" >&2
-    exit 1
-  fi
-  as_root=(sudo)
+# The web tests' packages, as the lock file pins them; installed again when the lock changes. They
+# drive Debian's chromium: nothing may download a browser.
+web=$(cd "$(dirname "${BASH_SOURCE[0]}")/../web" && pwd)
+if ! cmp -s "$web/package-lock.json" "$web/node_modules/.vesperine-lock"; then
+  echo "setup: installing the web tests' npm packages"
+  PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --prefix "$web" --no-audit --no-fund --loglevel=error
+  cp "$web/package-lock.json" "$web/node_modules/.vesperine-lock"
 fi
-export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  "${as_root[@]}" dpkg --add-architecture i386
-fi
-"${as_root[@]}" apt-get update -q
-"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
