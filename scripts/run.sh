@@ -10,10 +10,22 @@
 # prefix under build/demo/, a generated wallpaper as the desktop, the sample textures with a short
 # "Time Interval" and "Refresh Time", and screenshots of one cycle (the fills and the wipe) in
 # build/demo/; a key press ends the saver at the end.
+#
+# run.sh web: builds the web page (build/web/site) and serves it on this machine, on port
+# $VESPERINE_WEB_PORT (8000 unless set), until Ctrl+C.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
+
+if [[ ${1:-} == web ]]; then
+  bash scripts/setup.sh
+  cmake --preset web >/dev/null
+  cmake --build --preset web
+  port=${VESPERINE_WEB_PORT:-8000}
+  echo "run: the web page is at http://127.0.0.1:$port/ (Ctrl+C stops the server)"
+  exec python3 -m http.server "$port" --bind 127.0.0.1 --directory build/web/site
+fi
 # shellcheck source-path=SCRIPTDIR source=wine.sh
 source scripts/wine.sh
 
