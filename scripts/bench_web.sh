@@ -4,9 +4,9 @@
 # build/native's benchmarks and the web tree, then runs both in this session. Prints figures only.
 set -euo pipefail
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh" native vesperine_bench >/dev/null
-bash "$root/scripts/build.sh" web >/dev/null
-exec node "$root/web/bench/bench.mjs" "$root/build/web/bench" "$root/build/web/site" \
-  "$root/build/native/bench/vesperine_bench"
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+bash scripts/setup.sh
+bash scripts/build.sh native vesperine_bench >/dev/null
+cmake --preset web >/dev/null
+cmake --build --preset web >/dev/null
+exec node web/bench/bench.mjs build/web/bench build/web/site build/native/bench/vesperine_bench
