@@ -10,6 +10,7 @@
 #include "settings/settings_store.h"
 #include "settings/texture_list.h"
 #include "process/saver_process_win32.h"
+#include "process/system_files_win32.h"
 
 static_assert(IDD_SETTINGS == kSettingsDialogTemplate);
 static_assert(IDC_REFRESH_SLIDER == kRefreshTimeTrackbarId);
@@ -87,6 +88,18 @@ INT_PTR OnCommand(HWND dialog, WORD command) {
   return TRUE;
 }
 
+// COMDLG32, and the shell that it brings in, load only when Add... needs them, from the system
+// folder; they stay loaded for the rest of the process.
+BOOL ShowOpenFileDialog(OPENFILENAMEA* request) {
+  using GetOpenFileNameAFn = BOOL(WINAPI*)(LPOPENFILENAMEA);
+  static const HMODULE dialogs = LoadSystemLibrary("comdlg32.dll");
+  const auto open = dialogs == nullptr
+                        ? nullptr
+                        : reinterpret_cast<GetOpenFileNameAFn>(
+                              reinterpret_cast<void*>(GetProcAddress(dialogs, "GetOpenFileNameA")));
+  return open != nullptr && open(request);
+}
+
 }  // namespace
 
 // Trackbar movements are not handled: Apply and OK read the positions.
@@ -125,7 +138,7 @@ BOOL AddTextureFiles(HWND dialog) {
   request.lpstrTitle = kTextureFileTitle;
   request.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY;
   request.lpstrDefExt = kTextureFileDefaultExtension;
-  if (!GetOpenFileNameA(&request)) return TRUE;
+  if (!ShowOpenFileDialog(&request)) return TRUE;
 
   const std::int32_t first = TextureCount();
   AppendTexturesFromFileDialog(files, sizeof files);

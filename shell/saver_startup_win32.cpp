@@ -36,20 +36,16 @@ LONG WINAPI FaultGuardFilter(EXCEPTION_POINTERS* fault) {
   return answer;
 }
 
-// Every DLL that the process loads by name from now on, the system's own included, comes from the
-// system folder, never from the saver's folder (savers are run from Downloads) or the current
-// one. Systems without SetDefaultDllDirectories (before Windows 8 and its update for 7) at least
-// drop the current folder; Windows 9x and 2000 have neither.
-void NarrowDllSearch() {
-  const HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  using SetDllDirectoryAFn = BOOL(WINAPI*)(LPCSTR);
-  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-  if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
-  const auto setDirectory = reinterpret_cast<SetDllDirectoryAFn>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
-  if (setDirectory != nullptr) setDirectory("");
+// InitCommonControlsEx came with COMCTL32 4.70; the COMCTL32 of Windows 95 registers all of its
+// classes in InitCommonControls instead.
+void RegisterControlClasses(DWORD classes) {
+  using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  const auto initialise = reinterpret_cast<InitCommonControlsExFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("COMCTL32.DLL"), "InitCommonControlsEx")));
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = classes;
+  if (initialise == nullptr || !initialise(&controls)) InitCommonControls();
 }
 
 const char* NextCharacter(const char* character) {
@@ -65,16 +61,12 @@ HWND ValidWindowOrForeground(std::uint32_t value) {
 }  // namespace
 
 void SaverStartup() {
-  NarrowDllSearch();
   const char* commandTail = SkipProgramName(GetCommandLineA(), NextCharacter);
   ExitProcess(static_cast<UINT>(SaverMain(GetModuleHandleA(nullptr), commandTail)));
 }
 
 int SaverMain(HINSTANCE instance, const char* commandTail) {
-  INITCOMMONCONTROLSEX controls{};
-  controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_TAB_CLASSES;
-  InitCommonControlsEx(&controls);
+  RegisterControlClasses(ICC_TAB_CLASSES);
   SaverInstance = instance;
   OSVERSIONINFOA version{};
   version.dwOSVersionInfoSize = sizeof(version);
@@ -113,10 +105,7 @@ int RunSaverMode(const char* commandTail) {
 INT_PTR RunSettingsDialog(HWND parent) {
   if (!PrepareSettingsDialog(SaverInstance)) return 0;
   // The dialog's sliders are trackbars: their class must exist before the template is built.
-  INITCOMMONCONTROLSEX trackbars{};
-  trackbars.dwSize = sizeof(trackbars);
-  trackbars.dwICC = ICC_BAR_CLASSES;
-  InitCommonControlsEx(&trackbars);
+  RegisterControlClasses(ICC_BAR_CLASSES);
   return DialogBoxParamA(SaverInstance, MAKEINTRESOURCEA(kSettingsDialogTemplate), parent,
                          SettingsDialogProc, 0);
 }

@@ -1,5 +1,101 @@
-// The saver's process entry.
+// The saver's process entry, and what must be in place before any constructor of the program or
+// of its runtime runs: the narrowed DLL search and the stack protector's guard value.
+#include <windows.h>
+
+#include <cstdint>
+
 #include "shell/saver_startup_win32.h"
+
+namespace {
+
+// Every DLL that the process loads by name from now on, the system's own included, comes from the
+// system folder, never from the saver's folder (savers are run from Downloads) or the current
+// one. Systems without SetDefaultDllDirectories (before Windows 8 and its update for 7) at least
+// drop the current folder; Windows 9x and 2000 have neither.
+void NarrowDllSearch() {
+  const HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  using SetDllDirectoryAFn = BOOL(WINAPI*)(LPCSTR);
+  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  const auto setDirectory = reinterpret_cast<SetDllDirectoryAFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+  if (setDirectory != nullptr) setDirectory("");
+}
+
+// What the system compilers seed their own cookies with, all of it in Windows 95 and loading no
+// DLL: the clock, the tick count, the performance counter, the process and thread, and two
+// addresses that ASLR moves (the image's and the stack's). A CryptoAPI seed would load provider
+// DLLs before the search is narrowed, and Windows 95 has no CryptoAPI.
+std::uintptr_t GuardSeed() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  LARGE_INTEGER counter{};
+  QueryPerformanceCounter(&counter);
+  std::uint32_t seed = now.dwHighDateTime ^ now.dwLowDateTime;
+  seed ^= GetCurrentProcessId() << 16;
+  seed ^= GetCurrentThreadId();
+  seed ^= GetTickCount() << 8;
+  seed ^=
+      static_cast<std::uint32_t>(counter.HighPart) ^ static_cast<std::uint32_t>(counter.LowPart);
+  const volatile int onStack = 0;
+  std::uintptr_t value = seed ^ reinterpret_cast<std::uintptr_t>(&onStack) ^
+                         reinterpret_cast<std::uintptr_t>(&GuardSeed);
+  // A zero byte at the bottom stops a string overrun from copying the guard it needs to match.
+  return value & ~static_cast<std::uintptr_t>(0xFF);
+}
+
+[[noreturn]] void EndAtOnce() {
+  TerminateProcess(GetCurrentProcess(), 3);
+  for (;;)
+    ExitProcess(3);
+}
+
+}  // namespace
+
+extern "C" {
+
+// The stack protector's guard, set by ProcessStart: defined here, so the runtime's own (seeded
+// through the CryptoAPI by a constructor of its own) is never linked in.
+std::uintptr_t __stack_chk_guard = 0x5A3C9600u;
+
+// A smashed stack or a failed buffer check: nothing of the process can be trusted, so it ends
+// without running exit handlers or DLL detach code.
+[[noreturn]] void __stack_chk_fail() {
+  EndAtOnce();
+}
+[[noreturn]] void __chk_fail() {
+  EndAtOnce();
+}
+
+}  // extern "C"
+
+#ifdef _GLIBCXX_ASSERTIONS
+// A failed library assertion (the 32-bit build has them) ends the process the same way, instead
+// of printing to a console that a screen saver does not have.
+namespace std {
+[[noreturn]] void __glibcxx_assert_fail(const char*, int, const char*, const char*) noexcept {
+  EndAtOnce();
+}
+}  // namespace std
+#endif
+
+// std::terminate's default handler names the uncaught exception on a console the saver does not
+// have, through the runtime's demangler and number formatting; this one ends the process at once.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+  EndAtOnce();
+}
+}  // namespace __gnu_cxx
+
+// The first constructor of the program (priority 101 runs before the default 65535 of every other
+// one, the runtime's included), before any code that could load a DLL or return through a
+// protected frame; its own frame is not protected, since the guard changes under it.
+__attribute__((constructor(101), no_stack_protector)) static void ProcessStart() {
+  NarrowDllSearch();
+  __stack_chk_guard = GuardSeed();
+}
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   SaverStartup();

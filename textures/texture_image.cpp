@@ -1,7 +1,6 @@
 #include "textures/texture_image.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -262,7 +261,9 @@ void LoadTextureImages() {
     if (image && image->LoadFromFile(entry) == kTextureOk && TextureSet.Append(image)) continue;
     // Entries are shorter than kTexturePathBytes, so the message holds the whole path.
     char text[sizeof kLoadErrorHead + kTexturePathBytes + sizeof kLoadErrorTail];
-    std::snprintf(text, sizeof text, "%s%s%s", kLoadErrorHead, entry, kLoadErrorTail);
+    std::strcpy(text, kLoadErrorHead);
+    std::strncat(text, entry, kTexturePathBytes - 1);
+    std::strcat(text, kLoadErrorTail);
     ShowUserMessage(text);
     delete image;
   }
