@@ -28,9 +28,13 @@ void RequestClose(HWND window) {
   PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
+// Windows NT 4.0 has no power status: looked up, and unknown there.
 BYTE CurrentAcLineStatus() {
+  using GetSystemPowerStatusFn = BOOL(WINAPI*)(LPSYSTEM_POWER_STATUS);
+  const auto read = reinterpret_cast<GetSystemPowerStatusFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "GetSystemPowerStatus")));
   SYSTEM_POWER_STATUS status;
-  if (!GetSystemPowerStatus(&status)) return kUnknownAcLineStatus;
+  if (read == nullptr || !read(&status)) return kUnknownAcLineStatus;
   return status.ACLineStatus;
 }
 

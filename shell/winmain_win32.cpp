@@ -1,8 +1,11 @@
-// The saver's process entry, and what must be in place before any constructor of the program or
-// of its runtime runs: the narrowed DLL search and the stack protector's guard value.
+// The saver's process entry, what must be in place before any constructor of the program or of
+// its runtime runs (the narrowed DLL search, the stack protector's guard value), and the few
+// pieces of the runtime that the saver replaces.
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 
 #include "shell/saver_startup_win32.h"
 
@@ -80,6 +83,14 @@ namespace std {
 }
 }  // namespace std
 #endif
+
+// Every allocation comes through here: the runtime's own operator new is built for the Pentium Pro
+// (a CMOV), this one for whatever processor the saver's build targets.
+void* operator new(std::size_t size) {
+  void* block = std::malloc(size != 0 ? size : 1);
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
 
 // std::terminate's default handler names the uncaught exception on a console the saver does not
 // have, through the runtime's demangler and number formatting; this one ends the process at once.

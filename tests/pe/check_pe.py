@@ -1,51 +1,86 @@
 #!/usr/bin/env python3
-"""Checks the shipped PE files, as objdump -p reads them: hardening flags and imports.
+"""Checks the shipped PE files, as objdump reads them: hardening, imports and, on i686, the
+instructions.
 
-  check_pe.py ALLOWED_LIST BUILD=FILE...
+  check_pe.py ALLOWED_IMPORTS UNREACHABLE_FUNCTIONS BUILD=FILE...
 
-BUILD is i686 or x86_64. Every file must keep its relocations and ask for ASLR (dynamic base,
-high-entropy on x86_64) and DEP (NX compatible), and import nothing that ALLOWED_LIST does not
-hold for its build with an oldest system that build is meant for (i686: Windows 95 or 98; x86_64:
-XP x64). A missing file fails: a build that was not made must not pass unseen.
+BUILD is i686 or x86_64. Every file must keep its relocations, ask for ASLR (dynamic base,
+high-entropy on x86_64), DEP (NX compatible) and Terminal Server awareness, carry no debug
+sections, declare asInvoker in its manifest, and import nothing that ALLOWED_IMPORTS does not hold
+for its build with the oldest systems that build is meant for (i686: Windows 95 and NT 4.0;
+x86_64: XP x64). The i686 file must also be large-address-aware and run on a 486: no instruction
+of a later processor (CMOV, FCOMI, MMX, SSE, ...) outside the functions of UNREACHABLE_FUNCTIONS.
+A missing file fails: a build that was not made must not pass unseen.
 """
+import fnmatch
 import re
 import subprocess
 import sys
 
-# Per build: the systems it must load on, objdump's name of its format, and the DllCharacteristics
-# it needs: DYNAMIC_BASE (0x40) and NX_COMPAT (0x100), with HIGH_ENTROPY_VA (0x20) on x86_64.
+OBJDUMP = "x86_64-w64-mingw32-objdump"
+
+# Per build: objdump's name of its format, the DllCharacteristics it needs (DYNAMIC_BASE 0x40,
+# NX_COMPAT 0x100, TERMINAL_SERVER_AWARE 0x8000; HIGH_ENTROPY_VA 0x20 on x86_64), the
+# Characteristics it needs (LARGE_ADDRESS_AWARE 0x20), and the oldest systems, one per column of
+# the allowed list.
 TARGETS = {
-    "i686": ({"95", "98"}, "pei-i386", 0x0140),
-    "x86_64": ({"XP-x64"}, "pei-x86-64", 0x0160),
+    "i686": ("pei-i386", 0x8140, 0x0020, ("95", "NT4")),
+    "x86_64": ("pei-x86-64", 0x8160, 0x0020, ("XP-x64",)),
 }
+# The one DLL that the oldest Windows 95 lacks and the saver still imports (allowed_imports.txt).
+DOCUMENTED_REQUIREMENTS = {("msvcrt.dll", "OSR2.5")}
+
+# Instructions that a 486 or a Pentium cannot run: the P6's CMOV, FCMOV, FCOMI and long NOPs,
+# MMX and SSE (any use of their registers), and what came later.
+LATER_MNEMONIC = re.compile(
+    r"^(cmov|fcmov|fu?comip?$|nop[wl]$|emms$|[slm]fence$|prefetch|clflush|movnt|ldmxcsr$|"
+    r"stmxcsr$|fxsave|fxrstor|sysenter$|sysexit$|rdpmc$|popcnt$|lzcnt$|tzcnt$|rdrand$|rdseed$|"
+    r"xgetbv$|cmpxchg8b$|rdtsc$|cpuid$)")
+LATER_REGISTER = re.compile(r"%[xyz]?mm\d")
 
 
-def read_allowed(path):
-    allowed = {}
+def read_columns(path):
+    """Lines of FIELD... # comment, as lists of fields; comments and blank lines dropped."""
     with open(path, encoding="utf-8") as lines:
         for line in lines:
             fields = line.split("#", 1)[0].split()
             if fields:
-                allowed[(fields[0], fields[1].lower(), fields[2])] = fields[3]
-    return allowed
+                yield fields
 
 
-def check(build, path, allowed):
-    systems, file_format, wanted = TARGETS[build]
-    dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", path], capture_output=True,
-                          text=True, check=False)
+def objdump(*arguments):
+    dump = subprocess.run([OBJDUMP, *arguments], capture_output=True, text=True, check=False)
     if dump.returncode != 0:
-        return [f"cannot read {path}: {dump.stderr.strip()} (build that tree first)"]
-    text = dump.stdout
+        raise OSError(f"cannot read {arguments[-1]}: {dump.stderr.strip()} (build that tree first)")
+    return dump.stdout
+
+
+def check_headers(build, path, text):
+    file_format, wanted, characteristics, _ = TARGETS[build]
     faults = []
     if f"file format {file_format}" not in text:
         faults.append(f"not a {file_format} file")
     flags = int(re.search(r"^DllCharacteristics\s+([0-9a-f]+)", text, re.M).group(1), 16)
     if flags & wanted != wanted:
         faults.append(f"DllCharacteristics {flags:#06x} lacks {wanted:#06x}")
+    image = int(re.search(r"^Characteristics 0x([0-9a-f]+)", text, re.M).group(1), 16)
+    if image & characteristics != characteristics:
+        faults.append(f"Characteristics {image:#06x} lacks {characteristics:#06x}")
     relocations = re.search(r"^Entry 5 [0-9a-f]+ ([0-9a-f]+)", text, re.M)
     if "relocations stripped" in text or int(relocations.group(1), 16) == 0:
         faults.append("no base relocations: the loader cannot move the image")
+    debug = sorted(set(re.findall(r"^\s*\d+ (\.debug\S*)", objdump("-h", path), re.M)))
+    if debug:
+        faults.append(f"debug sections {' '.join(debug)}")
+    with open(path, "rb") as image_file:
+        if not re.search(rb'requestedExecutionLevel\s+level="asInvoker"', image_file.read()):
+            faults.append("its manifest does not ask for requestedExecutionLevel asInvoker")
+    return faults
+
+
+def check_imports(build, text, allowed):
+    systems = TARGETS[build][3]
+    faults = []
     for table in text.split("\tDLL Name: ")[1:]:
         dll, _, body = table.partition("\n")
         for line in body.split("\n\n", 1)[0].splitlines()[1:]:  # below the "vma:" heading
@@ -53,17 +88,74 @@ def check(build, path, allowed):
             oldest = allowed.get((build, dll.lower(), function))
             if oldest is None:
                 faults.append(f"imports {dll} {function}, which the allowed list lacks")
-            elif oldest not in systems:
-                faults.append(f"imports {dll} {function}, which needs {oldest}")
+                continue
+            for system, needed in zip(systems, oldest):
+                if needed != system and (dll.lower(), needed) not in DOCUMENTED_REQUIREMENTS:
+                    faults.append(f"imports {dll} {function}, which needs {needed}")
+    return faults
+
+
+def check_instructions(path, unreachable):
+    """Functions holding a later processor's instructions, less the listed ones. Code under a bare
+    section label (a runtime object's static functions, which carry no symbol) is named after the
+    first symbol that follows it: ".text-before:NAME"."""
+    labels = []  # [name, mnemonics found]
+    for line in objdump("-d", "--no-show-raw-insn", path).splitlines():
+        label = re.match(r"^[0-9a-f]+ <(.+)>:$", line)
+        if label:
+            labels.append([label.group(1), set()])
+            continue
+        parts = line.split("\t")
+        if not labels or len(parts) < 2 or not parts[1].strip():
+            continue
+        mnemonic, _, operands = parts[1].strip().partition(" ")
+        if LATER_MNEMONIC.match(mnemonic) or LATER_REGISTER.search(operands):
+            labels[-1][1].add(mnemonic)
+    faults = []
+    for index, (name, mnemonics) in enumerate(labels):
+        if not mnemonics:
+            continue
+        if name == ".text":
+            following = next((later for later, _ in labels[index + 1:] if later != ".text"), "")
+            name = f".text-before:{following}"
+        if not any(fnmatch.fnmatchcase(name, pattern) for pattern in unreachable):
+            faults.append(f"{name} holds {', '.join(sorted(mnemonics))}, which a 486 or a Pentium "
+                          "cannot run")
+    return faults
+
+
+def pseudo_relocations(path):
+    """The size of the runtime pseudo-relocation list, from the symbol table."""
+    addresses = {}
+    for line in subprocess.run(["x86_64-w64-mingw32-nm", path], capture_output=True, text=True,
+                               check=True).stdout.splitlines():
+        fields = line.split()
+        if len(fields) == 3 and fields[2].startswith("___RUNTIME_PSEUDO_RELOC_LIST"):
+            addresses[fields[2]] = int(fields[0], 16)
+    return addresses["___RUNTIME_PSEUDO_RELOC_LIST_END__"] - addresses["___RUNTIME_PSEUDO_RELOC_LIST__"]
+
+
+def check(build, path, allowed, unreachable):
+    try:
+        text = objdump("-p", path)
+        faults = check_headers(build, path, text) + check_imports(build, text, allowed)
+        if build == "i686":
+            faults += check_instructions(path, unreachable)
+            # _mark_section_writable (listed) runs only for a pseudo-relocation to apply.
+            if pseudo_relocations(path) != 0:
+                faults.append("runtime pseudo-relocations: _mark_section_writable would run")
+    except OSError as error:
+        return [str(error)]
     return faults
 
 
 def main():
-    allowed = read_allowed(sys.argv[1])
+    allowed = {(f[0], f[1].lower(), f[2]): tuple(f[3:]) for f in read_columns(sys.argv[1])}
+    unreachable = {fields[0] for fields in read_columns(sys.argv[2])}
     failed = False
-    for argument in sys.argv[2:]:
+    for argument in sys.argv[3:]:
         build, path = argument.split("=", 1)
-        faults = check(build, path, allowed)
+        faults = check(build, path, allowed, unreachable)
         for fault in faults:
             print(f"{build}: {fault}")
         print(f"{build}: {path}: {'FAILED' if faults else 'ok'}")
