@@ -5,9 +5,11 @@
 # tests (loaded instead of wine's own through a per-program DLL override). The saver runs under
 # its own name, Vesperine98.scr, so that these settings touch no other test.
 #
-#   - DLLs planted under the names gdiplus.dll, PASSWORD.CPL and MPR.DLL beside the saver and in
-#     its current folder are never loaded, though DLL overrides let wine load them; the system's
-#     GDI+ decodes the texture and the stand-ins in the system folder serve every prompt.
+#   - DLLs planted under the names gdiplus.dll, PASSWORD.CPL, MPR.DLL, cryptbase.dll, rsaenh.dll
+#     and comdlg32.dll beside the saver and in its current folder are never loaded, though DLL
+#     overrides let wine load them; every DLL of the run comes from the system folder or the
+#     side-by-side store; the system's GDI+ decodes the texture and the stand-ins in the system
+#     folder serve every prompt.
 #   - With "ScreenSaveUsePassword" set, a key press opens the prompt; Escape refuses it and the
 #     saver keeps running with the cursor hidden; a key press right after (within 200 ms) opens no
 #     second prompt; a later one does, and Return lets the saver close with 0.
@@ -44,6 +46,7 @@ rm -f "$planted"
 e2e_registry '[HKEY_CURRENT_USER\Software\Wine\AppDefaults\Vesperine98.scr]' '"Version"="win98"' \
   '[HKEY_CURRENT_USER\Software\Wine\AppDefaults\Vesperine98.scr\DllOverrides]' \
   '"mpr"="native,builtin"' '"gdiplus"="native,builtin"' '"password.cpl"="native,builtin"' \
+  '"cryptbase"="native,builtin"' '"rsaenh"="native,builtin"' '"comdlg32"="native,builtin"' \
   '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"ScreenSaveUsePassword"=dword:00000001'
 # No fill tick during the test: a minute between fills.
 e2e_scene 60000
@@ -113,7 +116,10 @@ grep -Eiq 'loaded .*gdiplus\.dll.*builtin' "$E2E_DIR/saver-password.log" ||
   e2e_fail "the saver did not load the system's GDI+"
 grep -Eiq 'loaded .*system32[\\]+password\.cpl.*native' "$E2E_DIR/saver-password.log" ||
   e2e_fail "the saver did not load PASSWORD.CPL from the system folder"
-e2e_log "GDI+ and PASSWORD.CPL of the system loaded"
+strays=$(grep -Eio 'loaded L"[^"]*"' "$E2E_DIR/saver-password.log" |
+  grep -Eiv 'C:[\\]+windows[\\]+(system32|winsxs)[\\]|Vesperine98\.scr"' || true)
+[[ -z $strays ]] || e2e_fail "DLLs loaded from outside the system: $strays"
+e2e_log "GDI+ and PASSWORD.CPL of the system loaded, and no DLL from elsewhere"
 
 e2e_step "no password"
 e2e_registry '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"ScreenSaveUsePassword"=dword:00000000'
