@@ -85,11 +85,19 @@ namespace std {
 #endif
 
 // Every allocation comes through here: the runtime's own operator new is built for the Pentium Pro
-// (a CMOV), this one for whatever processor the saver's build targets.
+// (a CMOV), this one for whatever processor the saver's build targets. The runtime's nothrow forms
+// call the throwing one and catch; these never throw, so a failed nothrow allocation does not
+// unwind through the runtime's prebuilt exception code either.
 void* operator new(std::size_t size) {
   void* block = std::malloc(size != 0 ? size : 1);
   if (block == nullptr) throw std::bad_alloc();
   return block;
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return std::malloc(size != 0 ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return std::malloc(size != 0 ? size : 1);
 }
 
 // std::terminate's default handler names the uncaught exception on a console the saver does not
