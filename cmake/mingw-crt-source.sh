@@ -8,7 +8,7 @@ set -euo pipefail
 
 package=mingw-w64-i686-dev
 version=$(dpkg-query -W -f='${Version}' "$package")
-cache=${VESPERINE_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/vesperine}/mingw-w64-crt-$version
+cache=${VESPERINE_CACHE_DIR:-${XDG_CACHE_HOME:-${HOME:-/var/tmp}/.cache}/vesperine}/mingw-w64-crt-$version
 if [[ -f $cache/crt/crtexe.c ]]; then
   echo "$cache"
   exit 0
@@ -26,8 +26,17 @@ apt_options=(
 )
 apt-get "${apt_options[@]}" update >&2
 (cd "$work/fetch" && apt-get "${apt_options[@]}" source --download-only "mingw-w64=$version" >&2)
-tar -xjf "$work"/fetch/mingw-w64_*.orig.tar.bz2 -C "$work/crt" --strip-components=2 \
-  --wildcards '*/mingw-w64-crt/crt/crtexe.c' '*/mingw-w64-crt/include/*'
+# Python reads the bzip2 tarball itself: no bzip2 program needed.
+python3 - "$work"/fetch/mingw-w64_*.orig.tar.bz2 "$work/crt" <<'PYTHON'
+import sys, tarfile
+with tarfile.open(sys.argv[1], "r:bz2") as archive:
+    for member in archive:
+        parts = member.name.split("/")
+        if member.isfile() and parts[1:3] in (["mingw-w64-crt", "include"], ["mingw-w64-crt", "crt"]) \
+                and (parts[2] == "include" or parts[3:] == ["crtexe.c"]):
+            member.name = "/".join(parts[2:])
+            archive.extract(member, sys.argv[2])
+PYTHON
 mkdir -p "$(dirname "$cache")"
 rm -rf "$cache.partial"
 mv "$work/crt" "$cache.partial"
