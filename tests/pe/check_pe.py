@@ -6,9 +6,9 @@ instructions.
 
 BUILD is i686 or x86_64. Every file must keep its relocations, ask for ASLR (dynamic base,
 high-entropy on x86_64), DEP (NX compatible) and Terminal Server awareness, carry no debug
-sections, declare asInvoker in its manifest, and import nothing that ALLOWED_IMPORTS does not hold
-for its build with the oldest systems that build is meant for (i686: Windows 95 and NT 4.0;
-x86_64: XP x64). The i686 file must also be large-address-aware and run on a 486: no instruction
+sections, declare asInvoker in its manifest, call buffer-checked string functions
+(_FORTIFY_SOURCE), and import nothing that ALLOWED_IMPORTS does not hold for its build with the
+oldest systems that build is meant for (i686: Windows 95 and NT 4.0; x86_64: XP x64). The i686 file must also be large-address-aware and run on a 486: no instruction
 of a later processor (CMOV, FCOMI, MMX, SSE, ...) outside the functions of UNREACHABLE_FUNCTIONS.
 A missing file fails: a build that was not made must not pass unseen.
 """
@@ -124,27 +124,38 @@ def check_instructions(path, unreachable):
     return faults
 
 
-def pseudo_relocations(path):
-    """The size of the runtime pseudo-relocation list, from the symbol table."""
-    addresses = {}
-    for line in subprocess.run(["x86_64-w64-mingw32-nm", path], capture_output=True, text=True,
-                               check=True).stdout.splitlines():
+def symbols(path):
+    """The symbol table: name to address."""
+    table = {}
+    listing = subprocess.run(["x86_64-w64-mingw32-nm", path], capture_output=True, text=True,
+                             check=True).stdout
+    for line in listing.splitlines():
         fields = line.split()
-        if len(fields) == 3 and fields[2].startswith("___RUNTIME_PSEUDO_RELOC_LIST"):
-            addresses[fields[2]] = int(fields[0], 16)
-    return addresses["___RUNTIME_PSEUDO_RELOC_LIST_END__"] - addresses["___RUNTIME_PSEUDO_RELOC_LIST__"]
+        if len(fields) == 3:
+            table[fields[2]] = int(fields[0], 16)
+    return table
+
+
+def check_symbols(build, table):
+    faults = []
+    # _FORTIFY_SOURCE=2 in effect: the compiler called at least one checked string function.
+    if not any(re.fullmatch(r"_{2,3}(mem|str|stp|wcs)\w*_chk", name) for name in table):
+        faults.append("no buffer-checked string function: built without _FORTIFY_SOURCE")
+    # _mark_section_writable (listed as never run) runs only for a pseudo-relocation to apply.
+    if build == "i686" and (table["___RUNTIME_PSEUDO_RELOC_LIST_END__"] !=
+                            table["___RUNTIME_PSEUDO_RELOC_LIST__"]):
+        faults.append("runtime pseudo-relocations: _mark_section_writable would run")
+    return faults
 
 
 def check(build, path, allowed, unreachable):
     try:
         text = objdump("-p", path)
         faults = check_headers(build, path, text) + check_imports(build, text, allowed)
+        faults += check_symbols(build, symbols(path))
         if build == "i686":
             faults += check_instructions(path, unreachable)
-            # _mark_section_writable (listed) runs only for a pseudo-relocation to apply.
-            if pseudo_relocations(path) != 0:
-                faults.append("runtime pseudo-relocations: _mark_section_writable would run")
-    except OSError as error:
+    except (OSError, subprocess.CalledProcessError) as error:
         return [str(error)]
     return faults
 
