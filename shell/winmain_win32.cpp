@@ -27,10 +27,10 @@ void NarrowDllSearch() {
   if (setDirectory != nullptr) setDirectory("");
 }
 
-// What the system compilers seed their own cookies with, all of it in Windows 95 and loading no
-// DLL: the clock, the tick count, the performance counter, the process and thread, and two
-// addresses that ASLR moves (the image's and the stack's). A CryptoAPI seed would load provider
-// DLLs before the search is narrowed, and Windows 95 has no CryptoAPI.
+// The guard's seed: what differs from one run to the next, all of it in Windows 95 and none of it
+// loading a DLL: the clock, the tick count, the performance counter, the process and thread, and
+// two addresses that ASLR moves (the image's and the stack's). A CryptoAPI seed would load
+// provider DLLs through the default search order, and the first Windows 95 has no CryptoAPI.
 std::uintptr_t GuardSeed() {
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);
