@@ -98,12 +98,13 @@ def check_imports(build, text, allowed):
 def check_instructions(path, unreachable):
     """Functions holding a later processor's instructions, less the listed ones. Code under a bare
     section label (a runtime object's static functions, which carry no symbol) is named after the
-    first symbol that follows it: ".text-before:NAME"."""
-    labels = []  # [name, mnemonics found]
+    first symbol that follows it: ".text-before:NAME". A function listed as never called must not
+    be reached by direct calls from any function that is not listed so."""
+    labels = []  # [name, mnemonics found, direct callees]
     for line in objdump("-d", "--no-show-raw-insn", path).splitlines():
         label = re.match(r"^[0-9a-f]+ <(.+)>:$", line)
         if label:
-            labels.append([label.group(1), set()])
+            labels.append([label.group(1), set(), set()])
             continue
         parts = line.split("\t")
         if not labels or len(parts) < 2 or not parts[1].strip():
@@ -111,16 +112,37 @@ def check_instructions(path, unreachable):
         mnemonic, _, operands = parts[1].strip().partition(" ")
         if LATER_MNEMONIC.match(mnemonic) or LATER_REGISTER.search(operands):
             labels[-1][1].add(mnemonic)
+        target = re.match(r"(?:call|jmp)\s+[0-9a-f]+ <([^>+]+)", parts[1].strip())
+        if target:
+            labels[-1][2].add(target.group(1))
+    for index, label in enumerate(labels):
+        if label[0] == ".text":
+            following = next((later[0] for later in labels[index + 1:] if later[0] != ".text"), "")
+            label[0] = f".text-before:{following}"
+
+    def why(name):
+        return next((reason for pattern, reason in unreachable
+                     if fnmatch.fnmatchcase(name, pattern)), None)
+
+    reached = {name for name, _, _ in labels if why(name) != "never-called"}
+    pending = [callees for name, _, callees in labels if name in reached]
+    callees_of = {name: callees for name, _, callees in labels}
+    while pending:
+        for callee in pending.pop():
+            if callee not in reached:
+                reached.add(callee)
+                pending.append(callees_of.get(callee, ()))
     faults = []
-    for index, (name, mnemonics) in enumerate(labels):
+    for name, mnemonics, _ in labels:
         if not mnemonics:
             continue
-        if name == ".text":
-            following = next((later for later, _ in labels[index + 1:] if later != ".text"), "")
-            name = f".text-before:{following}"
-        if not any(fnmatch.fnmatchcase(name, pattern) for pattern in unreachable):
+        reason = why(name)
+        if reason is None:
             faults.append(f"{name} holds {', '.join(sorted(mnemonics))}, which a 486 or a Pentium "
                           "cannot run")
+        elif reason == "never-called" and name in reached:
+            faults.append(f"{name} holds {', '.join(sorted(mnemonics))} and is called, though "
+                          "listed as never called")
     return faults
 
 
@@ -162,7 +184,7 @@ def check(build, path, allowed, unreachable):
 
 def main():
     allowed = {(f[0], f[1].lower(), f[2]): tuple(f[3:]) for f in read_columns(sys.argv[1])}
-    unreachable = {fields[0] for fields in read_columns(sys.argv[2])}
+    unreachable = [(fields[1], fields[0]) for fields in read_columns(sys.argv[2])]
     failed = False
     for argument in sys.argv[3:]:
         build, path = argument.split("=", 1)
