@@ -31,21 +31,7 @@ expect_nothing() {
 
 expect_settings() {
   run_tail "$1" "$2"
-  local started=$SECONDS dialog=
-  until [[ -n $dialog ]]; do
-    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "'$2' ended without showing the dialog"
-    ((SECONDS - started < 30)) || e2e_fail "'$2' showed no dialog within 30 s"
-    sleep 0.1
-    dialog=$(xdotool search --onlyvisible --classname '^vesperine' 2>/dev/null | head -1 || true)
-  done
-  # Without a window manager the keyboard follows the pointer: put it over the dialog.
-  xdotool mousemove --window "$dialog" 5 5
-  while kill -0 "$E2E_PID" 2>/dev/null; do
-    ((SECONDS - started < 30)) || e2e_fail "'$2': the dialog did not close on Escape"
-    xdotool key Escape
-    sleep 0.5
-  done
-  e2e_expect_exit "$E2E_PID" 5 2 "'$2' (dialog cancelled)"
+  e2e_cancel_dialog "'$2'"
 }
 
 e2e_step "tails that end with -1"

@@ -11,16 +11,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 e2e_begin display_change 1280 1024
 desktop_keys=('[HKEY_CURRENT_USER\Software\Wine\Explorer]' '[HKEY_CURRENT_USER\Control Panel\Colors]')
-# shellcheck disable=SC2317  # run by the EXIT trap
-restore_root_desktop() {
-  local status=$?
-  (e2e_registry "${desktop_keys[0]}" '"Desktop"=-' \
-    '[-HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' "${desktop_keys[1]}" \
-    '"Background"=-') || true
-  (exit "$status") # e2e_finish reports the test's own status
-  e2e_finish
-}
-trap restore_root_desktop EXIT
+e2e_restore_on_exit "${desktop_keys[0]}" '"Desktop"=-' \
+  '[-HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' "${desktop_keys[1]}" '"Background"=-'
 
 e2e_step "an 800x600 virtual desktop"
 e2e_registry "${desktop_keys[0]}" '"Desktop"="Default"' \

@@ -24,9 +24,19 @@ e2e_step() {
   e2e_log "-- $1"
 }
 
+# Registry lines that e2e_finish imports, to leave the shared prefix as the driver found it.
+E2E_RESTORE=()
+
+# e2e_restore_on_exit LINE...: regedit lines (keys and values) imported when the driver ends,
+# however it ends.
+e2e_restore_on_exit() { E2E_RESTORE+=("$@"); }
+
 # shellcheck disable=SC2317  # run by the EXIT trap
 e2e_finish() {
   local status=$?
+  if ((${#E2E_RESTORE[@]} > 0)); then
+    (e2e_registry "${E2E_RESTORE[@]}") || status=1
+  fi
   vesperine_wine_server_stop
   vesperine_stop_xvfb
   if ((status == 0)); then
@@ -94,17 +104,45 @@ e2e_saver_settings() {
     "\"Time Interval\"=dword:$(printf '%08x' "$3")"
 }
 
+# e2e_desktop: the test desktop, made to the screen's size, on the root window; sets `desktop`.
+e2e_desktop() {
+  desktop=$E2E_DIR/desktop.ppm
+  e2e_check make-desktop "$E2E_WIDTH" "$E2E_HEIGHT" "$desktop"
+  e2e_set_desktop "$desktop"
+}
+
 # e2e_scene INTERVAL_MS: the scene most drivers share: the test tile as the only texture, a
 # "Refresh Time" of 50000 ms and the given "Time Interval", and the test desktop on the root
 # window. Sets `tile` and `desktop` (the pictures, as .ppm).
 e2e_scene() {
   tile=$E2E_DIR/tile.ppm
-  desktop=$E2E_DIR/desktop.ppm
   e2e_check make-tile "$tile"
   convert "$tile" PNG24:"$E2E_DIR/tile.png"
   e2e_saver_settings "$E2E_DIR/tile.png" 50000 "$1"
-  e2e_check make-desktop "$E2E_WIDTH" "$E2E_HEIGHT" "$desktop"
-  e2e_set_desktop "$desktop"
+  e2e_desktop
+}
+
+# e2e_texture_scene VALUE: the saver's key with VALUE (regedit's hex(7):... form) as its "Texture",
+# a fill every 500 ms, and the test desktop on the root window (sets `desktop`).
+e2e_texture_scene() {
+  e2e_registry '[-HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' \
+    '[HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' "\"Texture\"=$1" \
+    '"Refresh Time"=dword:0000c350' '"Time Interval"=dword:000001f4'
+  e2e_desktop
+}
+
+# e2e_expect_filling_then_key: the saver started (E2E_PID), its start-up boxes answered, runs on
+# with what it loaded: within 3 s something below the caption is filled, and a key ends it with 0.
+e2e_expect_filling_then_key() {
+  sleep 3
+  e2e_shot "$E2E_DIR/running.ppm"
+  e2e_expect_running "$E2E_PID" "with the textures that loaded"
+  if e2e_check same "$E2E_DIR/running.ppm" "$desktop" 0 40 "$E2E_WIDTH" $((E2E_HEIGHT - 40)) \
+    >/dev/null 2>&1; then
+    e2e_fail "nothing was filled in 3 s"
+  fi
+  xdotool key space
+  e2e_expect_exit "$E2E_PID" 20 0 "a key press"
 }
 
 # e2e_start LOG PROGRAM ARGS...: starts a wine program in the background; its pid in E2E_PID.
@@ -179,4 +217,102 @@ e2e_wait_saver_shown() {
     fi
     sleep 0.1
   done
+}
+
+# e2e_expect_windows_version LOG VERSION: the log of a program started with WINEDEBUG=+ver shows
+# that wine told it the version VERSION (an AppDefaults "Version" name).
+e2e_expect_windows_version() {
+  local expected
+  case $2 in
+    win95) expected="4.0 platform 1" ;;
+    win98) expected="4.10 platform 1" ;;
+    winme) expected="4.90 platform 1" ;;
+    nt40) expected="4.0 platform 2" ;;
+    win2k) expected="5.0 platform 2" ;;
+    winxp) expected="5.1 platform 2" ;;
+    winxp64) expected="5.2 platform 2" ;;
+    win7) expected="6.1 platform 2" ;;
+    win10) expected="10.0 platform 2" ;;
+    *) e2e_fail "no version known for $2" ;;
+  esac
+  grep -q "version_init got $expected " "$1" ||
+    e2e_fail "wine did not report $2 ($expected): $(grep -o 'version_init got [^b]*' "$1" | head -1)"
+}
+
+# e2e_start_preview SAVER [NAME]: starts SAVER with /p in a 152x112 host, the desktop window of
+# the wine virtual desktop NAME (e2epreview unless told; see preview.sh), and waits until the host
+# reports. A virtual desktop outlives its host: a driver with several previews names each anew.
+# Sets E2E_PREVIEW_REPORT (the host's report), E2E_PREVIEW_STOP (the file that closes it) and
+# E2E_PREVIEW_LEFT and E2E_PREVIEW_TOP (where the virtual desktop lies on the screen).
+e2e_start_preview() {
+  local name=${2:-e2epreview}
+  E2E_PREVIEW_REPORT=$E2E_DIR/host-$name.txt
+  E2E_PREVIEW_STOP=$E2E_DIR/stop-$name
+  e2e_start "host-$name.log" explorer "/desktop=$name,152x112" "$E2E_HELPER" host \
+    "$(win_path "$E2E_PREVIEW_REPORT")" 0 0 "$(win_path "$E2E_PREVIEW_STOP")" "$(win_path "$1")" \
+    /p "{window}"
+  local started=$SECONDS window=
+  until grep -q '^window' "$E2E_PREVIEW_REPORT" 2>/dev/null; do
+    ((SECONDS - started < 60)) || e2e_fail "the host did not report its window"
+    sleep 0.1
+  done
+  e2e_log "host: $(head -1 "$E2E_PREVIEW_REPORT")"
+  until [[ -n $window ]]; do
+    ((SECONDS - started < 60)) || e2e_fail "no X window of the virtual desktop"
+    window=$(xdotool search --name "^$name" 2>/dev/null | head -1 || true)
+    sleep 0.1
+  done
+  read -r E2E_PREVIEW_LEFT E2E_PREVIEW_TOP < <(xdotool getwindowgeometry "$window" |
+    sed -n 's/^ *Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')
+  e2e_log "virtual desktop at ($E2E_PREVIEW_LEFT, $E2E_PREVIEW_TOP)"
+}
+
+# e2e_check_preview SHOT PICTURE: fails unless SHOT shows PICTURE in the preview's host.
+e2e_check_preview() { e2e_check preview "$1" "$E2E_PREVIEW_LEFT" "$E2E_PREVIEW_TOP" "$2"; }
+
+# e2e_wait_preview_picture PICTURE: waits (up to 60 s) until the preview shows PICTURE.
+e2e_wait_preview_picture() {
+  local shot=$E2E_DIR/preview.ppm started=$SECONDS
+  until e2e_shot "$shot" && e2e_check_preview "$shot" "$1" >/dev/null 2>&1; do
+    ((SECONDS - started < 60)) || e2e_check_preview "$shot" "$1" ||
+      e2e_fail "the preview picture did not appear"
+    ! grep -q '^exit' "$E2E_PREVIEW_REPORT" ||
+      e2e_fail "the preview ended: $(tail -1 "$E2E_PREVIEW_REPORT")"
+    sleep 0.2
+  done
+  e2e_log "the preview picture stands at (36, 12)"
+}
+
+# e2e_close_preview: the host closes the preview, which must end with 0.
+e2e_close_preview() {
+  touch "$E2E_PREVIEW_STOP"
+  # The virtual desktop's process outlives the host; the wine server goes down with the test.
+  local started=$SECONDS result
+  until grep -q '^exit\|^still-running' "$E2E_PREVIEW_REPORT"; do
+    ((SECONDS - started < 30)) || e2e_fail "the host did not report the end of the preview"
+    sleep 0.1
+  done
+  result=$(tail -1 "$E2E_PREVIEW_REPORT" | tr -d '\r')
+  [[ $result == "exit 0" ]] || e2e_fail "the preview ended with '$result', expected exit 0"
+  e2e_log "closed by its host: $result"
+}
+
+# e2e_cancel_dialog WHAT: waits (up to 30 s) for the settings dialog of the program started last
+# (E2E_PID), cancels it with Escape and expects exit code 2.
+e2e_cancel_dialog() {
+  local started=$SECONDS dialog=
+  until [[ -n $dialog ]]; do
+    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "$1 ended without showing the dialog"
+    ((SECONDS - started < 30)) || e2e_fail "$1 showed no dialog within 30 s"
+    sleep 0.1
+    dialog=$(xdotool search --onlyvisible --classname '^vesperine' 2>/dev/null | head -1 || true)
+  done
+  # Without a window manager the keyboard follows the pointer: put it over the dialog.
+  xdotool mousemove --window "$dialog" 5 5
+  while kill -0 "$E2E_PID" 2>/dev/null; do
+    ((SECONDS - started < 30)) || e2e_fail "$1: the dialog did not close on Escape"
+    xdotool key Escape
+    sleep 0.5
+  done
+  e2e_expect_exit "$E2E_PID" 5 2 "$1 (dialog cancelled)"
 }

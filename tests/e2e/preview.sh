@@ -19,53 +19,17 @@ picture=$E2E_DIR/picture.ppm
 convert "$E2E_SOURCE/resources/preview.bmp" -depth 8 "$picture"
 
 e2e_step "start"
-report=$E2E_DIR/host.txt
-stop=$E2E_DIR/stop
-e2e_start host.log explorer /desktop=e2epreview,152x112 "$E2E_HELPER" host "$(win_path "$report")" \
-  0 0 "$(win_path "$stop")" "$(win_path "$E2E_SAVER")" /p "{window}"
-started=$SECONDS
-until grep -q '^window' "$report" 2>/dev/null; do
-  ((SECONDS - started < 60)) || e2e_fail "the host did not report its window"
-  sleep 0.1
-done
-e2e_log "host: $(head -1 "$report")"
-
-# Where the virtual desktop's X window lies on the screen.
-desktop_window=
-until [[ -n $desktop_window ]]; do
-  ((SECONDS - started < 60)) || e2e_fail "no X window of the virtual desktop"
-  desktop_window=$(xdotool search --name '^e2epreview' 2>/dev/null | head -1 || true)
-  sleep 0.1
-done
-read -r left top < <(xdotool getwindowgeometry "$desktop_window" |
-  sed -n 's/^ *Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')
-e2e_log "virtual desktop at ($left, $top)"
-
-shot=$E2E_DIR/shot.ppm
-until e2e_shot "$shot" && e2e_check preview "$shot" "$left" "$top" "$picture" >/dev/null 2>&1; do
-  ((SECONDS - started < 60)) || e2e_check preview "$shot" "$left" "$top" "$picture" ||
-    e2e_fail "the preview picture did not appear"
-  grep -q '^exit' "$report" && e2e_fail "the preview ended: $(tail -1 "$report")"
-  sleep 0.2
-done
-e2e_log "the preview picture stands at (36, 12)"
+e2e_start_preview "$E2E_SAVER"
+e2e_wait_preview_picture "$picture"
 
 e2e_step "input"
-xdotool mousemove $((left + 76)) $((top + 56)) click 1 key a key Return
+xdotool mousemove $((E2E_PREVIEW_LEFT + 76)) $((E2E_PREVIEW_TOP + 56)) click 1 key a key Return
 xdotool mousemove_relative 30 20 click 3
 sleep 1.5
-grep -q '^exit' "$report" && e2e_fail "input ended the preview: $(tail -1 "$report")"
-e2e_shot "$shot"
-e2e_check preview "$shot" "$left" "$top" "$picture"
+! grep -q '^exit' "$E2E_PREVIEW_REPORT" ||
+  e2e_fail "input ended the preview: $(tail -1 "$E2E_PREVIEW_REPORT")"
+e2e_shot "$E2E_DIR/shot.ppm"
+e2e_check_preview "$E2E_DIR/shot.ppm" "$picture"
 
 e2e_step "close"
-touch "$stop"
-# The virtual desktop's process outlives the host; the wine server goes down with the test.
-started=$SECONDS
-until grep -q '^exit\|^still-running' "$report"; do
-  ((SECONDS - started < 30)) || e2e_fail "the host did not report the end of the preview"
-  sleep 0.1
-done
-result=$(tail -1 "$report" | tr -d '\r')
-[[ $result == "exit 0" ]] || e2e_fail "the preview ended with '$result', expected exit 0"
-e2e_log "closed by its host: $result"
+e2e_close_preview

@@ -8,15 +8,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 e2e_begin secure_desktop 800 600
 # The wallpaper settings go again with the test: the other tests share the prefix.
-# shellcheck disable=SC2317  # run by the EXIT trap
-forget_wallpaper() {
-  local status=$?
-  (e2e_registry '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"Wallpaper"=-' '"WallpaperStyle"=-' \
-    '"TileWallpaper"=-' '[HKEY_CURRENT_USER\Control Panel\Colors]' '"Background"=-') || true
-  (exit "$status") # e2e_finish reports the test's own status
-  e2e_finish
-}
-trap forget_wallpaper EXIT
+e2e_restore_on_exit '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"Wallpaper"=-' \
+  '"WallpaperStyle"=-' '"TileWallpaper"=-' '[HKEY_CURRENT_USER\Control Panel\Colors]' \
+  '"Background"=-'
 e2e_step "scene"
 tile=$E2E_DIR/tile.ppm
 e2e_check make-tile "$tile"
