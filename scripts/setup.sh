@@ -9,6 +9,10 @@ packages=(
   libgtest-dev googletest libbenchmark-dev libstb-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine wine64 wine32:i386 xvfb xdotool xserver-xephyr x11-xserver-utils
+  # The X extensions that 32-bit wine loads when present (recommends, so not installed with it):
+  # without Xinerama it sees one monitor on the two-monitor screen.
+  libxinerama1:i386 libxrandr2:i386 libxrender1:i386 libxcursor1:i386 libxi6:i386
+  libxfixes3:i386 libxcomposite1:i386 libxxf86vm1:i386
   imagemagick nsis python3
   wixl msitools osslsigncode openssl git python3-jsonschema python3-yaml python3-olefile python3-pefile
   clang-format shellcheck
