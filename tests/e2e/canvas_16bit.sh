@@ -11,7 +11,7 @@ e2e_begin canvas_16bit 1280 1024 16
 e2e_step "tests"
 log=$E2E_DIR/tests.log
 status=0
-VESPERINE_EXPECT_SCREEN_BITS=16 wine "$E2E_WIN32_TESTS" --gtest_filter='Canvas.*:SaverAnimation.*' \
+VESPERINE_EXPECT_SCREEN_BITS=16 vesperine_wine "$E2E_WIN32_TESTS" --gtest_filter='Canvas.*:SaverAnimation.*' \
   >"$log" 2>&1 || status=$?
 tr -d '\r' <"$log" | grep -E '^\[ *(OK|FAILED|PASSED) *\]|Failure|Expected|Which is' || true
 ((status == 0)) || e2e_fail "the tests failed on the 16-bit screen (exit code $status)"

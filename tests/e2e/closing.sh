@@ -40,7 +40,7 @@ first=$E2E_PID
 e2e_start second.log "$E2E_SAVER" /s
 e2e_expect_exit "$E2E_PID" 60 0 "the second /s"
 e2e_expect_running "$first" "the first saver, after the second /s"
-windows=$(wine "$E2E_HELPER" saver-windows 2>>"$E2E_DIR/wine.log" | tr -d '\r')
+windows=$(vesperine_wine "$E2E_HELPER" saver-windows 2>>"$E2E_DIR/wine.log" | tr -d '\r')
 [[ $windows == "saver-windows 1 1" ]] ||
   e2e_fail "after the second /s: '$windows', expected one saver window, in the foreground"
 

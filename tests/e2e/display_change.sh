@@ -23,10 +23,8 @@ e2e_check make-tile "$tile"
 convert "$tile" PNG24:"$E2E_DIR/tile.png"
 # The first fill 4 s after the start floods the whole one-coloured canvas.
 e2e_saver_settings "$E2E_DIR/tile.png" 50000 4000
-wineserver -k 2>/dev/null || true
-timeout 30 wineserver -w 2>/dev/null || true
-wineserver -p
-wine cmd /c exit </dev/null >>"$E2E_DIR/wine.log" 2>&1
+vesperine_wine_server_stop
+vesperine_wine_server_start "$E2E_DIR/wine.log"
 window=$(xdotool search --name 'Wine desktop' | head -n1)
 [[ -n $window ]] || e2e_fail "wine shows no virtual desktop"
 
@@ -38,7 +36,7 @@ until xdotool search --name '^Screen Saver$' >/dev/null 2>&1; do
   sleep 0.1
 done
 sleep 1
-wine "$E2E_HELPER" display-mode 1024 768 >"$E2E_DIR/mode.txt" 2>>"$E2E_DIR/wine.log" ||
+vesperine_wine "$E2E_HELPER" display-mode 1024 768 >"$E2E_DIR/mode.txt" 2>>"$E2E_DIR/wine.log" ||
   e2e_fail "the display did not change: $(tr -d '\r' <"$E2E_DIR/mode.txt")"
 sleep 1
 # xdotool prints the window's position and size as shell assignments: X, Y, WIDTH, HEIGHT.
@@ -49,7 +47,7 @@ e2e_shot "$E2E_DIR/grown.ppm"
 e2e_check grown "$E2E_DIR/grown.ppm" "$X" "$Y" 1024 768 800 600 200,0,200 "$tile"
 
 e2e_step "a change of DPI"
-wine "$E2E_HELPER" dpi-change 2>>"$E2E_DIR/wine.log" | tr -d '\r' >"$E2E_DIR/dpi.txt"
+vesperine_wine "$E2E_HELPER" dpi-change 2>>"$E2E_DIR/wine.log" | tr -d '\r' >"$E2E_DIR/dpi.txt"
 [[ $(<"$E2E_DIR/dpi.txt") == "saver-rect 0 0 1024 768" ]] ||
   e2e_fail "after WM_DPICHANGED: $(<"$E2E_DIR/dpi.txt")"
 

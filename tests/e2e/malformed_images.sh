@@ -41,7 +41,7 @@ e2e_step "boxes"
 started=$(date +%s%N)
 e2e_start saver.log "$saver" /s
 messages=$E2E_DIR/messages.txt
-wine "$E2E_HELPER" answer-messages "$(win_path "$messages")" 5 >>"$E2E_DIR/wine.log" 2>&1 ||
+vesperine_wine "$E2E_HELPER" answer-messages "$(win_path "$messages")" 5 >>"$E2E_DIR/wine.log" 2>&1 ||
   e2e_fail "the boxes did not come and go in time: $(tail -n 1 "$messages" 2>/dev/null)"
 ended=$(date +%s%N)
 e2e_expect_running "$E2E_PID" "after the boxes"

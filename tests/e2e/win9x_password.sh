@@ -43,7 +43,7 @@ planted=$E2E_DIR/planted.log
 export VESPERINE_E2E_PLANTED_LOG
 VESPERINE_E2E_PLANTED_LOG=$(win_path "$planted")
 # The planted DLLs log when loaded: shown here by one that any program may load.
-wine rundll32 "$(win_path "$current/password.cpl")",Control >>"$E2E_DIR/wine.log" 2>&1 || true
+vesperine_wine rundll32 "$(win_path "$current/password.cpl")",Control >>"$E2E_DIR/wine.log" 2>&1 || true
 grep -q 'loaded' "$planted" 2>/dev/null || e2e_fail "a loaded planted DLL leaves no line in its log"
 rm -f "$planted"
 appdefaults='HKEY_CURRENT_USER\Software\Wine\AppDefaults\Vesperine.scr'
