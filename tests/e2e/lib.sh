@@ -316,3 +316,45 @@ e2e_cancel_dialog() {
   done
   e2e_expect_exit "$E2E_PID" 5 2 "$1 (dialog cancelled)"
 }
+
+# e2e_plant_saver SAVER: copies SAVER as Vesperine.scr into E2E_DIR/saver and plants the stand-ins
+# of planted_dll.cpp (under system components' names) beside it and in E2E_DIR/current, which
+# becomes the current folder. Each stand-in logs to E2E_PLANTED_LOG when a process loads it (shown
+# first with rundll32); the program's AppDefaults let wine load a planted DLL before its own.
+# Sets E2E_PLANTED_SAVER.
+e2e_plant_saver() {
+  : "${E2E_PLANTED:?}"
+  local folder=$E2E_DIR/saver current=$E2E_DIR/current file overrides=()
+  mkdir -p "$folder" "$current"
+  E2E_PLANTED_SAVER=$folder/Vesperine.scr
+  cp "$1" "$E2E_PLANTED_SAVER"
+  cp "$E2E_PLANTED"/* "$folder/"
+  cp "$E2E_PLANTED"/* "$current/"
+  E2E_PLANTED_LOG=$E2E_DIR/planted.log
+  export VESPERINE_E2E_PLANTED_LOG
+  VESPERINE_E2E_PLANTED_LOG=$(win_path "$E2E_PLANTED_LOG")
+  vesperine_wine rundll32 "$(win_path "$current/password.cpl")",Control >>"$E2E_DIR/wine.log" 2>&1 ||
+    true
+  grep -q 'loaded' "$E2E_PLANTED_LOG" 2>/dev/null ||
+    e2e_fail "a loaded planted DLL leaves no line in its log"
+  rm -f "$E2E_PLANTED_LOG"
+  for file in "$E2E_PLANTED"/*; do
+    file=${file##*/}
+    overrides+=("\"${file%.dll}\"=\"native,builtin\"")
+  done
+  e2e_restore_on_exit '[-HKEY_CURRENT_USER\Software\Wine\AppDefaults\Vesperine.scr]'
+  e2e_registry '[HKEY_CURRENT_USER\Software\Wine\AppDefaults\Vesperine.scr\DllOverrides]' \
+    "${overrides[@]}"
+  cd "$current"
+}
+
+# e2e_expect_system_dlls LOG: no planted DLL has been loaded, and every DLL that the saver of LOG
+# (started with WINEDEBUG=+loaddll) loaded came from the system folders or the side-by-side store.
+e2e_expect_system_dlls() {
+  [[ ! -s $E2E_PLANTED_LOG ]] || e2e_fail "planted DLLs were loaded: $(cat "$E2E_PLANTED_LOG")"
+  grep -Eiq 'loaded L"[^"]*user32\.dll"' "$1" || e2e_fail "no DLL loads in $1"
+  local strays
+  strays=$(grep -Eio 'loaded L"[^"]*"' "$1" |
+    grep -Eiv 'C:[\\]+windows[\\]+(system32|syswow64|winsxs)[\\]|Vesperine\.scr"' || true)
+  [[ -z $strays ]] || e2e_fail "DLLs loaded from outside the system: $strays"
+}

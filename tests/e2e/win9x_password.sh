@@ -27,31 +27,15 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_begin win9x_password 640 480
 
 e2e_step "settings"
-folder=$E2E_DIR/saver
-current=$E2E_DIR/current
 system=$WINEPREFIX/drive_c/windows/system32
-mkdir -p "$folder" "$current"
-saver=$folder/Vesperine.scr
-cp "$E2E_SAVER" "$saver"
 # Wine's own MPR.DLL goes back in place at the end.
 cp "$system/mpr.dll" "$E2E_DIR/wine-mpr.dll"
 cp "$E2E_PROMPT_DOUBLE" "$system/password.cpl"
 cp "$E2E_MPR_DOUBLE" "$system/mpr.dll"
-cp "$E2E_PLANTED"/* "$folder/"
-cp "$E2E_PLANTED"/* "$current/"
-planted=$E2E_DIR/planted.log
-export VESPERINE_E2E_PLANTED_LOG
-VESPERINE_E2E_PLANTED_LOG=$(win_path "$planted")
-# The planted DLLs log when loaded: shown here by one that any program may load.
-vesperine_wine rundll32 "$(win_path "$current/password.cpl")",Control >>"$E2E_DIR/wine.log" 2>&1 || true
-grep -q 'loaded' "$planted" 2>/dev/null || e2e_fail "a loaded planted DLL leaves no line in its log"
-rm -f "$planted"
+e2e_plant_saver "$E2E_SAVER"
+saver=$E2E_PLANTED_SAVER
 appdefaults='HKEY_CURRENT_USER\Software\Wine\AppDefaults\Vesperine.scr'
-e2e_restore_on_exit "[-$appdefaults]" \
-  '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"ScreenSaveUsePassword"=-'
-e2e_registry "[$appdefaults\\DllOverrides]" \
-  '"mpr"="native,builtin"' '"gdiplus"="native,builtin"' '"password.cpl"="native,builtin"' \
-  '"cryptbase"="native,builtin"' '"rsaenh"="native,builtin"' '"comdlg32"="native,builtin"'
+e2e_restore_on_exit '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"ScreenSaveUsePassword"=-'
 # No fill tick during the test: a minute between fills.
 e2e_scene 60000
 
@@ -128,10 +112,7 @@ check_version() {
     e2e_fail "the saver did not load the system's GDI+"
   grep -Eiq 'loaded .*system32[\\]+password\.cpl.*native' "$log" ||
     e2e_fail "the saver did not load PASSWORD.CPL from the system folder"
-  local strays
-  strays=$(grep -Eio 'loaded L"[^"]*"' "$log" |
-    grep -Eiv 'C:[\\]+windows[\\]+(system32|winsxs)[\\]|Vesperine\.scr"' || true)
-  [[ -z $strays ]] || e2e_fail "DLLs loaded from outside the system: $strays"
+  e2e_expect_system_dlls "$log"
   e2e_log "GDI+ and PASSWORD.CPL of the system loaded, and no DLL from elsewhere"
 
   e2e_step "$version: no password"
@@ -163,12 +144,10 @@ check_version() {
   [[ $call == "PwdChangePasswordA SCRSAVE $window 0 0" ]] ||
     e2e_fail "MPR.DLL saw '$call', expected 'PwdChangePasswordA SCRSAVE $window 0 0'"
   e2e_log "/a $window: $call, exit code 0"
-  [[ ! -s $planted ]] || e2e_fail "planted DLLs were loaded: $(cat "$planted")"
+  [[ ! -s $E2E_PLANTED_LOG ]] || e2e_fail "planted DLLs were loaded: $(cat "$E2E_PLANTED_LOG")"
   e2e_log "no planted DLL was loaded"
 }
 
-# The saver's current folder holds planted DLLs too.
-cd "$current"
 for version in win95 win98 winme; do
   check_version "$version"
 done
