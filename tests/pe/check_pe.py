@@ -35,7 +35,8 @@ DOCUMENTED_REQUIREMENTS = {("msvcrt.dll", "OSR2.5")}
 LATER_MNEMONIC = re.compile(
     r"^(cmov|fcmov|fu?comip?$|nop[wl]$|emms$|[slm]fence$|prefetch|clflush|movnt|ldmxcsr$|"
     r"stmxcsr$|fxsave|fxrstor|sysenter$|sysexit$|rdpmc$|popcnt$|lzcnt$|tzcnt$|rdrand$|rdseed$|"
-    r"xgetbv$|cmpxchg8b$|rdtsc$|cpuid$)")
+    r"xgetbv$|xsave|xrstor|cmpxchg8b$|rdtscp?$|cpuid$|fisttp|movbe$|crc32|andn$|bextr$|blsi$|"
+    r"blsr$|bzhi$|pdep$|pext$|rorx$|sarx$|shlx$|shrx$|mulx$|adcx$|adox$)")
 LATER_REGISTER = re.compile(r"%[xyz]?mm\d")
 
 
