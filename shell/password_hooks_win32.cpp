@@ -1,7 +1,7 @@
 #include "shell/password_hooks_win32.h"
 
+#include "process/saver_process_win32.h"
 #include "process/system_files_win32.h"
-#include "shell/saver_startup_win32.h"
 
 HMODULE PasswordModule = nullptr;
 VerifyScreenSavePwdFn VerifyPasswordFn = nullptr;

@@ -5,15 +5,9 @@
 #include <csetjmp>
 #include <cstdint>
 
-#include "animation/saver_animation_win32.h"
 #include "shell/command_tail.h"
 #include "shell/password_hooks_win32.h"
 #include "shell/saver_window_win32.h"
-
-BOOL IsWin9x = FALSE;
-
-// The program's wiring: the saver window's own procedure is the animation's.
-WNDPROC SaverProcedure = SaverAnimationProc;
 
 namespace {
 

@@ -9,19 +9,13 @@
 #include "process/saver_process_win32.h"
 #include "settings/settings_dialog_win32.h"
 
-// ---- Process-wide state ----------------------------------------------------------------------
-// Set once by SaverMain before any mode runs (with SaverInstance); only read afterwards, for the
-// life of the process.
-
-extern BOOL IsWin9x;  // Windows 95, 98 or Me: the password hooks apply
-
 // ---- Functions -------------------------------------------------------------------------------
 
 // The process entry's only call: cuts the program name off the command line, runs SaverMain and
 // ends the process with its result.
 [[noreturn]] void SaverStartup();
 
-// Sets the process-wide state, then runs the command tail's mode under the fault guard and
+// Sets SaverInstance and IsWin9x, then runs the command tail's mode under the fault guard and
 // returns the exit code.
 int SaverMain(HINSTANCE instance, const char* commandTail);
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "animation/monitors_win32.h"
+#include "animation/saver_animation_win32.h"
 #include "shell/password_hooks_win32.h"
-#include "shell/saver_startup_win32.h"
 
 HWND SaverWindow = nullptr;
 POINT ReferenceCursor = {0, 0};
@@ -303,7 +303,7 @@ LRESULT CALLBACK SaverShellWindowProc(HWND window, UINT message, WPARAM wParam, 
       if (!IsPreview) CoverVirtualScreen(window, message == WM_DPICHANGED);
       break;
   }
-  return SaverProcedure(window, message, wParam, lParam);
+  return SaverAnimationProc(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

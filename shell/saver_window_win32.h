@@ -2,7 +2,7 @@
 // full-screen saver on user input and power events.
 //
 // Every message passes SaverShellWindowProc (the class's procedure), then the saver's own
-// procedure (SaverProcedure: SaverAnimationProc), which hands what it does not consume to
+// procedure, SaverAnimationProc, which hands what it does not consume to
 // DefaultSaverProc: the closing rules and, last, DefWindowProcA. Closing is always a posted
 // WM_CLOSE.
 #pragma once
@@ -41,10 +41,6 @@ extern UINT AutoPlayQueryMessage;                    // "QueryCancelAutoPlay" on
 extern HIMC SavedInputContext;                       // the input context detached at creation
 extern HMODULE InputMethodModule;                    // IMM32.DLL, when the process had loaded it
 extern ImmAssociateContextFn AssociateInputContext;  // its "ImmAssociateContext"
-
-// The saver's own window procedure, to which SaverShellWindowProc passes what it does not handle
-// itself. The program wires it in (saver_startup_win32.cpp).
-extern WNDPROC SaverProcedure;
 
 // ---- Functions -------------------------------------------------------------------------------
 
