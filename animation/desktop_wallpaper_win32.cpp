@@ -71,14 +71,10 @@ void ReadMonitorWallpapers(const std::vector<MonitorRect>& monitors,
                            std::vector<std::string>& paths) {
   HMODULE ole = LoadSystemLibrary("ole32.dll");
   if (!ole) return;
-  const auto initialize = reinterpret_cast<CoInitializeExFn>(
-      reinterpret_cast<void*>(GetProcAddress(ole, "CoInitializeEx")));
-  const auto uninitialize = reinterpret_cast<CoUninitializeFn>(
-      reinterpret_cast<void*>(GetProcAddress(ole, "CoUninitialize")));
-  const auto create = reinterpret_cast<CoCreateInstanceFn>(
-      reinterpret_cast<void*>(GetProcAddress(ole, "CoCreateInstance")));
-  const auto release = reinterpret_cast<CoTaskMemFreeFn>(
-      reinterpret_cast<void*>(GetProcAddress(ole, "CoTaskMemFree")));
+  const auto initialize = FindEntry<CoInitializeExFn>(ole, "CoInitializeEx");
+  const auto uninitialize = FindEntry<CoUninitializeFn>(ole, "CoUninitialize");
+  const auto create = FindEntry<CoCreateInstanceFn>(ole, "CoCreateInstance");
+  const auto release = FindEntry<CoTaskMemFreeFn>(ole, "CoTaskMemFree");
   if (initialize && uninitialize && create && release) {
     const HRESULT started = initialize(nullptr, COINIT_APARTMENTTHREADED);
     IDesktopWallpaper* wallpaper = nullptr;
@@ -144,10 +140,9 @@ bool OnSecureDesktop() {
   using GetThreadDesktopFn = HDESK(WINAPI*)(DWORD);
   using GetUserObjectInformationFn = BOOL(WINAPI*)(HANDLE, int, void*, DWORD, DWORD*);
   HMODULE user = GetModuleHandleA("user32.dll");
-  const auto threadDesktop = reinterpret_cast<GetThreadDesktopFn>(
-      reinterpret_cast<void*>(GetProcAddress(user, "GetThreadDesktop")));
-  const auto objectInformation = reinterpret_cast<GetUserObjectInformationFn>(
-      reinterpret_cast<void*>(GetProcAddress(user, "GetUserObjectInformationA")));
+  const auto threadDesktop = FindEntry<GetThreadDesktopFn>(user, "GetThreadDesktop");
+  const auto objectInformation =
+      FindEntry<GetUserObjectInformationFn>(user, "GetUserObjectInformationA");
   if (!threadDesktop || !objectInformation) return false;
   char name[128] = {};
   DWORD needed = 0;

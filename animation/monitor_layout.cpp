@@ -44,10 +44,6 @@ MonitorRect ScaledInto(const MonitorRect& area, int width, int height, bool cove
   return Centred(area, ScaleRounded(width, areaHeight, height), areaHeight);
 }
 
-std::uint32_t StoredBgrx(ColorRef color) {
-  return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
-}
-
 // For each output pixel of one axis, the source pixels it blends and their weights.
 struct AxisTaps {
   std::vector<int> first;  // per output pixel, its first tap; one more entry ends the last
@@ -87,7 +83,7 @@ void PaintBackground(Surface& canvas, const MonitorRect& area, ColorRef backgrou
   PixelBuffer row;
   if (!AllocatePixelBuffer(row, area.right - area.left, 1, PixelLayout::kBgrx32)) return;
   auto* pixels = reinterpret_cast<std::uint32_t*>(row.surface.bits);
-  std::fill(pixels, pixels + row.surface.width, StoredBgrx(background));
+  std::fill(pixels, pixels + row.surface.width, SwapRedBlue(background));
   for (int y = area.top; y < area.bottom; ++y)
     CopyRect(canvas, area.left, y, row.surface.width, 1, row.surface, 0, 0);
 }

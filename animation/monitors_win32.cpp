@@ -1,5 +1,7 @@
 #include "animation/monitors_win32.h"
 
+#include "process/system_files_win32.h"
+
 namespace {
 
 using EnumDisplayMonitorsFn = BOOL(WINAPI*)(HDC, LPCRECT, MONITORENUMPROC, LPARAM);
@@ -49,11 +51,8 @@ MonitorSetup ReadMonitorSetup() {
   MonitorSetup setup;
   setup.virtualScreen = VirtualScreenRect();
   HMODULE user = GetModuleHandleA("user32.dll");
-  const auto enumerate = reinterpret_cast<EnumDisplayMonitorsFn>(
-      reinterpret_cast<void*>(GetProcAddress(user, "EnumDisplayMonitors")));
-  MonitorWalk walk = {reinterpret_cast<GetMonitorInfoFn>(
-                          reinterpret_cast<void*>(GetProcAddress(user, "GetMonitorInfoA"))),
-                      &setup, false};
+  const auto enumerate = FindEntry<EnumDisplayMonitorsFn>(user, "EnumDisplayMonitors");
+  MonitorWalk walk = {FindEntry<GetMonitorInfoFn>(user, "GetMonitorInfoA"), &setup, false};
   if (enumerate) enumerate(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&walk));
   if (setup.monitors.empty()) setup.monitors.push_back(FromRect(setup.virtualScreen));
   if (!walk.primaryFound) {

@@ -34,9 +34,7 @@ struct Raw32Pixels {
     return In(x, y);
   }
 
-  static std::uint32_t FromColorRef(ColorRef color) {
-    return ((color & 0xFFu) << 16) | (color & 0xFF00u) | ((color >> 16) & 0xFFu);
-  }
+  static std::uint32_t FromColorRef(ColorRef color) { return SwapRedBlue(color); }
 
   const std::uint8_t* bits;
   std::ptrdiff_t pitch;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/ascii_case.h"
 #include "settings/folder_listing_memory.h"
 #include "settings/registry.h"
 #include "settings/registry_memory.h"
@@ -53,13 +54,6 @@ void Check(bool ok, int line = __builtin_LINE()) {
   std::abort();
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 struct Stored {
   std::uint32_t type = 0;
   std::vector<std::uint8_t> bytes;
@@ -67,7 +61,7 @@ struct Stored {
 
 void CheckNumber(const std::map<std::string, Stored>& stored, const char* name, std::int32_t field,
                  std::int32_t fallback) {
-  const auto found = stored.find(Lower(name));
+  const auto found = stored.find(FoldAsciiCase(name));
   std::int32_t want = fallback;
   if (found != stored.end() && found->second.type == kRegistryDword &&
       found->second.bytes.size() == 4) {
@@ -80,7 +74,7 @@ void CheckNumber(const std::map<std::string, Stored>& stored, const char* name, 
 
 // The folder LoadSettings must give: the stored one when type and size fit, else the default.
 std::string ExpectedAppFolder(const std::map<std::string, Stored>& stored) {
-  const auto found = stored.find(Lower("AppFolder"));
+  const auto found = stored.find(FoldAsciiCase("AppFolder"));
   if (found != stored.end() && found->second.type == kRegistryString &&
       found->second.bytes.size() <= kAppFolderBytes) {
     const std::vector<std::uint8_t>& bytes = found->second.bytes;
@@ -105,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (in.size > 0) {
     const std::uint8_t nameByte = in.Byte();
     std::string name = kNames[nameByte % 6];
-    if (nameByte & 0x80) name = Lower(name);
+    if (nameByte & 0x80) name = FoldAsciiCase(name);
     const std::uint32_t type = kTypes[in.Byte() % 8];
     std::size_t length = in.Byte();
     length |= static_cast<std::size_t>(in.Byte() & 0x3F) << 8;
@@ -116,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     in.data += given;
     in.size -= given;
     SetMemoryRegistryValue(SettingsKeyPath, name.c_str(), type, bytes);
-    stored[Lower(name)] = Stored{type, bytes};
+    stored[FoldAsciiCase(name)] = Stored{type, bytes};
   }
 
   // The unread "Textures" value names the files in AppFolder, which a first start lists.

@@ -8,8 +8,8 @@ using FindActCtxSectionStringAFn = BOOL(WINAPI*)(DWORD, const GUID*, ULONG, LPCS
 // The activation context knows the name: the loader takes it from the side-by-side store before
 // it searches any folder. Looked up at run time: Windows 9x and 2000 have no such store.
 bool SideBySideRedirects(const char* name) {
-  const auto find = reinterpret_cast<FindActCtxSectionStringAFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "FindActCtxSectionStringA")));
+  const auto find = FindEntry<FindActCtxSectionStringAFn>(GetModuleHandleA("KERNEL32.DLL"),
+                                                          "FindActCtxSectionStringA");
   if (find == nullptr) return false;
   ACTCTX_SECTION_KEYED_DATA data{};
   data.cbSize = sizeof(data);

@@ -26,10 +26,6 @@ constexpr bool IsIndexed(PixelLayout layout) {
          layout == PixelLayout::kIndexed8;
 }
 
-std::uint32_t QuadToColorRef(std::uint32_t quad) {
-  return ((quad & 0xFF) << 16) | (quad & 0xFF00) | ((quad >> 16) & 0xFF);
-}
-
 constexpr std::uint32_t Expand5(std::uint32_t v) {
   return (v << 3) | (v >> 2);
 }
@@ -405,7 +401,7 @@ ColorRef ReadPixel(const Surface& surface, int x, int y) {
     default:
       return CLR_INVALID;
   }
-  return QuadToColorRef(quad);
+  return SwapRedBlue(quad);
 }
 
 void CopyRect(Surface& destination, int dx, int dy, int width, int height, const Surface& source,

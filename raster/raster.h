@@ -86,6 +86,12 @@ ColorRef ReadPixel(const Surface& surface, int x, int y);
 void CopyRect(Surface& destination, int dx, int dy, int width, int height, const Surface& source,
               int sx, int sy);
 
+// A ColorRef as a 32-bit DIB pixel read as one value (blue in bits 0-7, red in 16-23), or such a
+// pixel as a ColorRef: red and blue trade places, bits 24-31 are cleared.
+constexpr std::uint32_t SwapRedBlue(std::uint32_t color) {
+  return ((color & 0xFFu) << 16) | (color & 0xFF00u) | ((color >> 16) & 0xFFu);
+}
+
 // Row y of a surface, for code that walks pixels itself (y must lie inside the surface).
 inline std::uint8_t* SurfaceRow(const Surface& surface, int y) {
   return surface.bits + static_cast<std::ptrdiff_t>(y) * surface.pitch;

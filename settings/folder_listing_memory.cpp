@@ -4,6 +4,8 @@
 
 #include <map>
 
+#include "settings/ascii_case.h"
+
 namespace {
 
 // Process lifetime; emptied by ResetMemoryFolders.
@@ -13,10 +15,7 @@ std::string Fold(const char* folder) {
   std::string folded = folder != nullptr ? folder : "";
   while (!folded.empty() && folded.back() == '\\')
     folded.pop_back();
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
+  return FoldAsciiCase(folded);
 }
 
 }  // namespace

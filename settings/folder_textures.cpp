@@ -4,23 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "settings/ascii_case.h"
 #include "settings/folder_listing.h"
 #include "settings/texture_list.h"
 
 namespace {
 
-char FoldCase(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string Folded(const std::string& text) {
-  std::string folded = text;
-  std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
-  return folded;
-}
-
 bool IsPictureName(const std::string& name) {
-  const std::string folded = Folded(name);
+  const std::string folded = FoldAsciiCase(name);
   for (const std::string extension : kFolderTextureExtensions) {
     // A bare ".png" is a hidden file's name, not a picture.
     if (folded.size() > extension.size() &&
@@ -32,8 +23,8 @@ bool IsPictureName(const std::string& name) {
 }
 
 bool NameOrder(const std::string& a, const std::string& b) {
-  const std::string foldedA = Folded(a);
-  const std::string foldedB = Folded(b);
+  const std::string foldedA = FoldAsciiCase(a);
+  const std::string foldedB = FoldAsciiCase(b);
   return foldedA != foldedB ? foldedA < foldedB : a < b;
 }
 

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "settings/ascii_case.h"
+
 namespace {
 
 struct Key {
@@ -28,11 +30,7 @@ int failingOpens = 0;
 long failingOpenError = kRegistryAccessDenied;
 
 std::string Fold(const char* text) {
-  std::string folded = text != nullptr ? text : "";
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
+  return FoldAsciiCase(text != nullptr ? text : "");
 }
 
 Key* FindKey(const char* path) {

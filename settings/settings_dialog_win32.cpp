@@ -93,10 +93,8 @@ INT_PTR OnCommand(HWND dialog, WORD command) {
 BOOL ShowOpenFileDialog(OPENFILENAMEA* request) {
   using GetOpenFileNameAFn = BOOL(WINAPI*)(LPOPENFILENAMEA);
   static const HMODULE dialogs = LoadSystemLibrary("comdlg32.dll");
-  const auto open = dialogs == nullptr
-                        ? nullptr
-                        : reinterpret_cast<GetOpenFileNameAFn>(
-                              reinterpret_cast<void*>(GetProcAddress(dialogs, "GetOpenFileNameA")));
+  const auto open =
+      dialogs == nullptr ? nullptr : FindEntry<GetOpenFileNameAFn>(dialogs, "GetOpenFileNameA");
   return open != nullptr && open(request);
 }
 

@@ -19,11 +19,6 @@ HMODULE LoadPasswordComponent(const char* name) {
   return path.empty() ? nullptr : LoadLibraryA(path.c_str());
 }
 
-template <typename Entry>
-Entry FindEntry(HMODULE module, const char* name) {
-  return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 // The user's choice; a value shorter than 4 bytes fills the low bytes only.
 bool PasswordWanted(HKEY desktop) {
   DWORD usePassword = 0;

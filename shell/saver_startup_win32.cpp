@@ -5,6 +5,7 @@
 #include <csetjmp>
 #include <cstdint>
 
+#include "process/system_files_win32.h"
 #include "shell/command_tail.h"
 #include "shell/password_hooks_win32.h"
 #include "shell/saver_window_win32.h"
@@ -34,8 +35,8 @@ LONG WINAPI FaultGuardFilter(EXCEPTION_POINTERS* fault) {
 // classes in InitCommonControls instead.
 void RegisterControlClasses(DWORD classes) {
   using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-  const auto initialise = reinterpret_cast<InitCommonControlsExFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("COMCTL32.DLL"), "InitCommonControlsEx")));
+  const auto initialise =
+      FindEntry<InitCommonControlsExFn>(GetModuleHandleA("COMCTL32.DLL"), "InitCommonControlsEx");
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof(controls);
   controls.dwICC = classes;

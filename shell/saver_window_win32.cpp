@@ -4,6 +4,7 @@
 
 #include "animation/monitors_win32.h"
 #include "animation/saver_animation_win32.h"
+#include "process/system_files_win32.h"
 #include "shell/password_hooks_win32.h"
 
 HWND SaverWindow = nullptr;
@@ -31,8 +32,8 @@ void RequestClose(HWND window) {
 // Windows NT 4.0 has no power status: looked up, and unknown there.
 BYTE CurrentAcLineStatus() {
   using GetSystemPowerStatusFn = BOOL(WINAPI*)(LPSYSTEM_POWER_STATUS);
-  const auto read = reinterpret_cast<GetSystemPowerStatusFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "GetSystemPowerStatus")));
+  const auto read =
+      FindEntry<GetSystemPowerStatusFn>(GetModuleHandleA("KERNEL32.DLL"), "GetSystemPowerStatus");
   SYSTEM_POWER_STATUS status;
   if (read == nullptr || !read(&status)) return kUnknownAcLineStatus;
   return status.ACLineStatus;
@@ -96,8 +97,8 @@ void OnShellCreate(HWND window) {
   // IMM32 when something else already brought it into the process.
   InputMethodModule = GetModuleHandleA("IMM32.DLL");
   if (InputMethodModule != nullptr) {
-    AssociateInputContext = reinterpret_cast<ImmAssociateContextFn>(
-        reinterpret_cast<void*>(GetProcAddress(InputMethodModule, "ImmAssociateContext")));
+    AssociateInputContext =
+        FindEntry<ImmAssociateContextFn>(InputMethodModule, "ImmAssociateContext");
     if (AssociateInputContext != nullptr)
       SavedInputContext = AssociateInputContext(window, nullptr);
   }

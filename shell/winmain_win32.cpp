@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "process/system_files_win32.h"
 #include "shell/saver_startup_win32.h"
 
 namespace {
@@ -19,11 +20,9 @@ void NarrowDllSearch() {
   const HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
   using SetDllDirectoryAFn = BOOL(WINAPI*)(LPCSTR);
-  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  const auto setDefault = FindEntry<SetDefaultDllDirectoriesFn>(kernel, "SetDefaultDllDirectories");
   if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
-  const auto setDirectory = reinterpret_cast<SetDllDirectoryAFn>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+  const auto setDirectory = FindEntry<SetDllDirectoryAFn>(kernel, "SetDllDirectoryA");
   if (setDirectory != nullptr) setDirectory("");
 }
 

@@ -43,32 +43,26 @@ struct GdiplusApi {
 // ends. Starting GDI+ is serialised by GdiplusState's lock.
 GdiplusApi api;
 
-template <typename Function>
-bool Resolve(HMODULE module, const char* name, Function& function) {
-  function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-  return function != nullptr;
-}
-
 bool LoadGdiplus() {
   if (api.loaded) return true;
   HMODULE module = LoadSystemLibrary("gdiplus.dll");
   if (!module) return false;
   GdiplusApi found;
-  found.loaded = Resolve(module, "GdiplusStartup", found.startup) &&
-                 Resolve(module, "GdiplusShutdown", found.shutdown) &&
-                 Resolve(module, "GdipCreateBitmapFromFile", found.createBitmapFromFile) &&
-                 Resolve(module, "GdipGetImagePixelFormat", found.getImagePixelFormat) &&
-                 Resolve(module, "GdipGetImageHeight", found.getImageHeight) &&
-                 Resolve(module, "GdipGetImageWidth", found.getImageWidth) &&
-                 Resolve(module, "GdipGetImagePaletteSize", found.getImagePaletteSize) &&
-                 Resolve(module, "GdipGetImagePalette", found.getImagePalette) &&
-                 Resolve(module, "GdipBitmapLockBits", found.bitmapLockBits) &&
-                 Resolve(module, "GdipBitmapUnlockBits", found.bitmapUnlockBits) &&
-                 Resolve(module, "GdipCreateBitmapFromScan0", found.createBitmapFromScan0) &&
-                 Resolve(module, "GdipGetImageGraphicsContext", found.getImageGraphicsContext) &&
-                 Resolve(module, "GdipDrawImageI", found.drawImageI) &&
-                 Resolve(module, "GdipDeleteGraphics", found.deleteGraphics) &&
-                 Resolve(module, "GdipDisposeImage", found.disposeImage);
+  found.loaded = FindEntry(module, "GdiplusStartup", found.startup) &&
+                 FindEntry(module, "GdiplusShutdown", found.shutdown) &&
+                 FindEntry(module, "GdipCreateBitmapFromFile", found.createBitmapFromFile) &&
+                 FindEntry(module, "GdipGetImagePixelFormat", found.getImagePixelFormat) &&
+                 FindEntry(module, "GdipGetImageHeight", found.getImageHeight) &&
+                 FindEntry(module, "GdipGetImageWidth", found.getImageWidth) &&
+                 FindEntry(module, "GdipGetImagePaletteSize", found.getImagePaletteSize) &&
+                 FindEntry(module, "GdipGetImagePalette", found.getImagePalette) &&
+                 FindEntry(module, "GdipBitmapLockBits", found.bitmapLockBits) &&
+                 FindEntry(module, "GdipBitmapUnlockBits", found.bitmapUnlockBits) &&
+                 FindEntry(module, "GdipCreateBitmapFromScan0", found.createBitmapFromScan0) &&
+                 FindEntry(module, "GdipGetImageGraphicsContext", found.getImageGraphicsContext) &&
+                 FindEntry(module, "GdipDrawImageI", found.drawImageI) &&
+                 FindEntry(module, "GdipDeleteGraphics", found.deleteGraphics) &&
+                 FindEntry(module, "GdipDisposeImage", found.disposeImage);
   if (!found.loaded) {
     FreeLibrary(module);
     return false;

@@ -61,6 +61,7 @@
 #include <cstring>
 #include <string>
 
+#include "process/system_files_win32.h"
 #include "tests/win32/start_process.h"
 
 namespace {
@@ -385,8 +386,7 @@ long long GuiResources(HANDLE process, DWORD kind) {
 // (GetProcessHandleCount answers there only for the calling process); -1 when not listed.
 long long ListedHandleCount(DWORD id) {
   using QueryFn = LONG(WINAPI*)(SYSTEM_INFORMATION_CLASS, void*, ULONG, ULONG*);
-  const auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+  const auto query = FindEntry<QueryFn>(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation");
   if (query == nullptr) return -1;
   std::string buffer(1 << 16, '\0');
   ULONG needed = 0;

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <string>
 
+#include "process/system_files_win32.h"
 #include "shell/saver_startup_win32.h"
 #include "shell/saver_window_win32.h"
 #include "tests/win32/doubles/password_doubles.h"
@@ -58,11 +59,6 @@ int TakeCloseRequests(HWND window) {
   while (PeekMessageA(&message, window, WM_CLOSE, WM_CLOSE, PM_REMOVE))
     ++count;
   return count;
-}
-
-template <typename Entry>
-Entry DoubleEntry(const char* name) {
-  return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(PasswordModule, name)));
 }
 
 // What the prompt hook saw while the stand-in's prompt was open.
@@ -149,10 +145,12 @@ class PasswordHooks : public ::testing::Test {
     SetUsePassword(1);
     LoadPasswordHook();
     ASSERT_NE(VerifyPasswordFn, nullptr) << "the PASSWORD.CPL stand-in did not load";
-    DoubleEntry<ConfigurePasswordDoubleFn>(kConfigurePasswordDouble)(answer, hook);
+    FindEntry<ConfigurePasswordDoubleFn>(PasswordModule, kConfigurePasswordDouble)(answer, hook);
   }
 
-  LONG PromptCount() { return DoubleEntry<PasswordDoubleCallsFn>(kPasswordDoubleCalls)(); }
+  LONG PromptCount() {
+    return FindEntry<PasswordDoubleCallsFn>(PasswordModule, kPasswordDoubleCalls)();
+  }
 
   HKEY desktop_ = nullptr;
   bool hadUsePassword_ = false;
@@ -223,7 +221,8 @@ TEST_F(PasswordHooks, RefusedPasswordKeepsTheSaverAndQuietsCloseRequestsFor200Ms
   EXPECT_TRUE(IsWindow(window_));
   EXPECT_FALSE(CloseConfirmed);
   EXPECT_EQ(PromptCount(), 1);
-  EXPECT_EQ(DoubleEntry<PasswordDoubleLastWindowFn>(kPasswordDoubleLastWindow)(), window_);
+  EXPECT_EQ(FindEntry<PasswordDoubleLastWindowFn>(PasswordModule, kPasswordDoubleLastWindow)(),
+            window_);
   EXPECT_EQ(ReferenceCursor.x, 321);
   EXPECT_EQ(ReferenceCursor.y, 123);
   EXPECT_EQ(GetCursor(), nullptr);
@@ -236,7 +235,7 @@ TEST_F(PasswordHooks, RefusedPasswordKeepsTheSaverAndQuietsCloseRequestsFor200Ms
   EXPECT_EQ(PromptCount(), 2);
   EXPECT_TRUE(IsWindow(window_));
 
-  DoubleEntry<ConfigurePasswordDoubleFn>(kConfigurePasswordDouble)(TRUE, nullptr);
+  FindEntry<ConfigurePasswordDoubleFn>(PasswordModule, kConfigurePasswordDouble)(TRUE, nullptr);
   Sleep(kVerifyQuietPeriod + 50);
   SendMessageA(window_, WM_CLOSE, 0, 0);
   EXPECT_TRUE(CloseConfirmed);
@@ -277,7 +276,7 @@ TEST_F(PasswordHooks, PasswordRequestIsAnsweredByThePromptOrWithOneWithoutIt) {
   EXPECT_EQ(SendMessageA(window_, WM_VERIFY_PASSWORD, 0, 0), 1);
   LoadHookAnswering(TRUE);
   EXPECT_EQ(SendMessageA(window_, WM_VERIFY_PASSWORD, 0, 0), 1);
-  DoubleEntry<ConfigurePasswordDoubleFn>(kConfigurePasswordDouble)(FALSE, nullptr);
+  FindEntry<ConfigurePasswordDoubleFn>(PasswordModule, kConfigurePasswordDouble)(FALSE, nullptr);
   EXPECT_EQ(SendMessageA(window_, WM_VERIFY_PASSWORD, 0, 0), 0);
   EXPECT_EQ(PromptCount(), 1);
 }

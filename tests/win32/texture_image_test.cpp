@@ -177,7 +177,7 @@ void ExpectPixels(TextureImage& image, const Source& source, bool alpha) {
   for (int y = 0; y < source.height; ++y) {
     for (int x = 0; x < source.width; ++x) {
       const std::uint32_t quad = source.pixels[y * source.width + x];
-      const ColorRef expected = (quad & 0xFF) << 16 | (quad & 0xFF00) | (quad >> 16 & 0xFF);
+      const ColorRef expected = SwapRedBlue(quad);
       const ColorRef inMemory = ReadPixel(surface, x, y);
       const ColorRef throughGdi = GetPixel(dc, x, y);
       const int storedAlpha = SurfaceRow(surface, y)[4 * x + 3];
