@@ -1,5 +1,6 @@
 // The settings store on the real registry (wine's): what a save leaves in HKCU and what a load
-// makes of values that other programs may have stored.
+// makes of values that other programs may have stored. The cases shared with the in-memory
+// registry are in tests/unit/settings_store_cases.h.
 #include "settings/settings_store.h"
 
 #include <windows.h>
@@ -14,7 +15,6 @@
 #include "settings/texture_list.h"
 
 using namespace std::string_literals;
-using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
@@ -24,7 +24,10 @@ void DeleteVendorKey() {
   RegDeleteTreeA(HKEY_CURRENT_USER, kVendorKey);
 }
 
-class SettingsRegistryTest : public ::testing::Test {
+}  // namespace
+
+// Outside the anonymous namespace: the shared cases derive from it in another file.
+class SettingsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     DeleteVendorKey();
@@ -34,7 +37,9 @@ class SettingsRegistryTest : public ::testing::Test {
   void TearDown() override { DeleteVendorKey(); }
 };
 
-bool KeyExists() {
+namespace {
+
+bool SettingsKeyExists() {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
     return false;
@@ -45,7 +50,7 @@ bool KeyExists() {
 
 // Stores exactly `bytes`. The byte after them is not NUL: RegSetValueExA counts a string's
 // terminator in when the caller left it out and one follows.
-void Store(const char* name, DWORD type, const std::string& bytes) {
+void Store(const char* name, std::uint32_t type, const std::string& bytes) {
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
                             nullptr, &key, nullptr),
@@ -57,12 +62,8 @@ void Store(const char* name, DWORD type, const std::string& bytes) {
   RegCloseKey(key);
 }
 
-std::string Dword(std::uint32_t value) {
-  return std::string(reinterpret_cast<char*>(&value), 4);
-}
-
 // The value's type and bytes; type 0 when absent.
-std::pair<DWORD, std::string> Stored(const char* name) {
+std::pair<std::uint32_t, std::string> Stored(const char* name) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
     return {0, ""};
@@ -78,89 +79,14 @@ std::pair<DWORD, std::string> Stored(const char* name) {
   return {type, bytes};
 }
 
-void ExpectDefaults() {
-  EXPECT_STREQ(SaverSettings.AppFolder, "C:\\Program Files\\Ondrel\\Vesperine\\");
-  EXPECT_EQ(SaverSettings.RefreshTime, 50000);
-  EXPECT_EQ(SaverSettings.TimeInterval, 3500);
-  EXPECT_EQ(SaverSettings.ColorDifference, 21);
-}
+}  // namespace
 
-TEST_F(SettingsRegistryTest, LoadCreatesMissingKeyAndGivesDefaults) {
-  ASSERT_FALSE(KeyExists());
-  LoadSettings();
-  EXPECT_TRUE(KeyExists());
-  ExpectDefaults();
-  EXPECT_EQ(TextureCount(), 0);
-}
+#include "tests/unit/settings_store_cases.h"
 
-TEST_F(SettingsRegistryTest, WrittenSettingsReadBack) {
-  AppendTexturesFromMultiString("C:\\T\\a.bmp\0D:\\\\b.png\0\0", 23);
-  EXPECT_EQ(WriteSettings(1234, 777), 1);
-  EXPECT_EQ(Stored("Refresh Time"), std::make_pair(DWORD{REG_DWORD}, Dword(12340)));
-  EXPECT_EQ(Stored("Time Interval"), std::make_pair(DWORD{REG_DWORD}, Dword(777)));
-  EXPECT_EQ(Stored("Color Difference"), std::make_pair(DWORD{REG_DWORD}, Dword(21)));
-  EXPECT_EQ(Stored("Texture"),
-            std::make_pair(DWORD{REG_MULTI_SZ}, "C:\\T\\a.bmp\0D:\\\\b.png\0\0"s));
-  EXPECT_EQ(Stored("AppFolder").first, 0u);
-
-  ResetTextureList();
-  Store("Color Difference", REG_DWORD, Dword(40));
-  Store("AppFolder", REG_SZ, "E:\\Pictures\\\0"s);
-  LoadSettings();
-  EXPECT_STREQ(SaverSettings.AppFolder, "E:\\Pictures\\");
-  EXPECT_EQ(SaverSettings.RefreshTime, 12340);
-  EXPECT_EQ(SaverSettings.TimeInterval, 777);
-  EXPECT_EQ(SaverSettings.ColorDifference, 40);
-  ASSERT_EQ(TextureCount(), 2);
-  EXPECT_STREQ(TextureAt(1), "D:\\\\b.png");
-
-  ResetTextureList();
-  WriteSettings(500, 50);
-  EXPECT_EQ(Stored("Texture"), std::make_pair(DWORD{REG_MULTI_SZ}, "\0"s));
-  EXPECT_EQ(Stored("Color Difference").second, Dword(21));
-  EXPECT_EQ(Stored("AppFolder").second, "E:\\Pictures\\\0"s);
-}
-
-TEST_F(SettingsRegistryTest, OddValuesGiveDefaults) {
-  Store("AppFolder", REG_EXPAND_SZ, "E:\\Pictures\0"s);
-  Store("Refresh Time", REG_SZ, "60000\0"s);
-  Store("Time Interval", REG_DWORD, "\1\2\3"s);
-  Store("Color Difference", REG_DWORD, Dword(30) + Dword(0));
-  Store("Texture", REG_SZ, "C:\\a.bmp\0"s);
-  ASSERT_EQ(Stored("Time Interval").second.size(), 3u);
-  LoadSettings();
-  ExpectDefaults();
-  EXPECT_EQ(TextureCount(), 0);
-
-  Store("AppFolder", REG_SZ, std::string(599, 'd') + '\0');
-  Store("Time Interval", REG_DWORD, Dword(0xFFFFFFFF));
-  LoadSettings();
-  EXPECT_STREQ(SaverSettings.AppFolder, "C:\\Program Files\\Ondrel\\Vesperine\\");
-  EXPECT_EQ(SaverSettings.TimeInterval, -1);
-}
-
-TEST_F(SettingsRegistryTest, UnterminatedAndOverlongValuesStayWithinBuffers) {
-  Store("AppFolder", REG_SZ, "E:\\Pictures");
-  Store("Texture", REG_MULTI_SZ, "C:\\a.bmp\0C:\\b.b"s);
-  ASSERT_EQ(Stored("AppFolder").second, "E:\\Pictures") << "stored with no terminator";
-  ASSERT_EQ(Stored("Texture").second, "C:\\a.bmp\0C:\\b.b"s);
-  LoadSettings();
-  EXPECT_STREQ(SaverSettings.AppFolder, "E:\\Pictures");
-  ASSERT_EQ(TextureCount(), 1);
-  EXPECT_STREQ(TextureAt(0), "C:\\a.bmp");
-
-  std::string block;  // 90 entries of 100 bytes, all past the first 8192 bytes too
-  for (int i = 0; i < 90; ++i)
-    block += std::string(98, 'a' + i % 26) + char('0' + i % 10) + '\0';
-  Store("Texture", REG_MULTI_SZ, block + '\0');
-  ResetTextureList();
-  LoadSettings();
-  ASSERT_EQ(TextureCount(), 90);
-  EXPECT_EQ(std::string(TextureAt(89)), block.substr(8900, 99));
-}
+namespace {
 
 // Loading opens the key for reading only; a save opens it for writing.
-TEST_F(SettingsRegistryTest, LoadingOpensTheKeyReadOnly) {
+TEST_F(SettingsStoreTest, LoadingOpensTheKeyReadOnly) {
   RegistryKey key = nullptr;
   ASSERT_EQ(RegistryCreateKey(SettingsKeyPath, kRegistryRead, &key), kRegistrySuccess);
   const BYTE byte = 1;
@@ -172,7 +98,7 @@ TEST_F(SettingsRegistryTest, LoadingOpensTheKeyReadOnly) {
   RegistryCloseKey(key);
 }
 
-TEST_F(SettingsRegistryTest, SaveReadsTheDialogTrackbars) {
+TEST_F(SettingsStoreTest, SaveReadsTheDialogTrackbars) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
   ASSERT_TRUE(InitCommonControlsEx(&controls));
   const HINSTANCE instance = GetModuleHandleA(nullptr);
