@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "shell/command_tail.h"
 
 namespace {
@@ -21,13 +22,6 @@ const char* NextDoubleByte(const char* c) {
   const auto lead = static_cast<unsigned char>(*c);
   if (lead >= 0x81 && lead <= 0xFE && c[1] != '\0') return c + 2;
   return c + 1;
-}
-
-// Names the failed condition's line before stopping the run.
-void Check(bool ok, int line = __builtin_LINE()) {
-  if (ok) return;
-  std::fprintf(stderr, "check failed at %s:%d\n", __FILE__, line);
-  std::abort();
 }
 
 std::uint32_t Digits(const char* cursor) {

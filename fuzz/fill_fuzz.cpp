@@ -7,28 +7,11 @@
 #include "raster/raster.h"
 #include "engine/region_fill.h"
 #include "engine/region_probe.h"
+#include "fuzz/fuzz_support.h"
 #include "tests/unit/fill_model.h"
 
-namespace {
-
-struct Input {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::uint8_t Byte() {
-    if (size == 0) return 0;
-    --size;
-    return *data++;
-  }
-};
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Input in{data, size};
+  FuzzInput in{data, size};
   const int width = 1 + in.Byte() % 48;
   const int height = 1 + in.Byte() % 40;
   const int threshold = static_cast<int>(in.Byte()) * 4 - 200;  // -200 to 820

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "settings/ascii_case.h"
 #include "settings/folder_listing_memory.h"
 #include "settings/registry.h"
@@ -36,23 +37,6 @@ constexpr std::uint32_t kTypes[] = {kRegistryString,
                                     3 /* REG_BINARY */,
                                     5 /* REG_DWORD_BIG_ENDIAN */,
                                     11 /* REG_QWORD */};
-
-struct Input {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::uint8_t Byte() {
-    if (size == 0) return 0;
-    --size;
-    return *data++;
-  }
-};
-
-// Names the failed condition's line before stopping the run.
-void Check(bool ok, int line = __builtin_LINE()) {
-  if (ok) return;
-  std::fprintf(stderr, "check failed at %s:%d\n", __FILE__, line);
-  std::abort();
-}
 
 struct Stored {
   std::uint32_t type = 0;
@@ -89,7 +73,7 @@ std::string ExpectedAppFolder(const std::map<std::string, Stored>& stored) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Input in{data, size};
+  FuzzInput in{data, size};
   ResetMemoryRegistry();
   ResetTextureList();
   ResetSaverSettings();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/region_fill.h"
+#include "fuzz/fuzz_support.h"
 #include "raster/raster.h"
 #include "textures/gdi_bitmap_memory.h"
 #include "textures/image_decoder.h"
@@ -62,13 +63,6 @@ struct Input {
     return value;
   }
 };
-
-// Names the failed condition's line before stopping the run.
-void Check(bool ok, int line = __builtin_LINE()) {
-  if (ok) return;
-  std::fprintf(stderr, "check failed at %s:%d\n", __FILE__, line);
-  std::abort();
-}
 
 // Every pixel of `a` reads as the same colour as in `b`.
 bool SameColours(const Surface& a, const Surface& b) {
