@@ -41,15 +41,16 @@ bool Fits(int width, int height, std::int64_t maxPixels) {
          std::int64_t{width} * height <= maxPixels;
 }
 
-// RGBA rows (alpha ignored) into a 32-bit BGRX surface of the same size.
+// An RGBA pixel read as one little-endian value is a ColorRef with alpha in bits 24-31, so the
+// saver's own swap turns it into a 32-bit canvas pixel and back.
 void StoreRgba(Surface& surface, const std::uint8_t* rgba) {
   for (int y = 0; y < surface.height; ++y) {
-    std::uint8_t* pixel = SurfaceRow(surface, y);
-    for (int x = 0; x < surface.width; ++x, rgba += 4, pixel += 4) {
-      pixel[0] = rgba[2];
-      pixel[1] = rgba[1];
-      pixel[2] = rgba[0];
-      pixel[3] = 0;
+    std::uint8_t* row = SurfaceRow(surface, y);
+    for (int x = 0; x < surface.width; ++x, rgba += 4) {
+      std::uint32_t color;
+      std::memcpy(&color, rgba, 4);
+      const std::uint32_t pixel = SwapRedBlue(color);
+      std::memcpy(row + static_cast<std::ptrdiff_t>(x) * 4, &pixel, 4);
     }
   }
 }
@@ -59,13 +60,13 @@ void MirrorRows(int first, int last) {
   if (last >= Work.surface.height) last = Work.surface.height - 1;
   const std::size_t rowBytes = static_cast<std::size_t>(Work.surface.width) * 4;
   for (int y = first; y <= last; ++y) {
-    const std::uint8_t* pixel = SurfaceRow(Work.surface, y);
+    const std::uint8_t* row = SurfaceRow(Work.surface, y);
     std::uint8_t* rgba = Frame.data() + rowBytes * y;
-    for (int x = 0; x < Work.surface.width; ++x, pixel += 4, rgba += 4) {
-      rgba[0] = pixel[2];
-      rgba[1] = pixel[1];
-      rgba[2] = pixel[0];
-      rgba[3] = 255;
+    for (int x = 0; x < Work.surface.width; ++x, rgba += 4) {
+      std::uint32_t pixel;
+      std::memcpy(&pixel, row + static_cast<std::ptrdiff_t>(x) * 4, 4);
+      const std::uint32_t color = SwapRedBlue(pixel) | 0xFF000000u;
+      std::memcpy(rgba, &color, 4);
     }
   }
 }
