@@ -76,20 +76,86 @@ StbImage* NewImage() {
   return image;
 }
 
-int Decode(std::FILE* file, StbImage& image) {
+std::uint32_t LittleEndian(const std::uint8_t* bytes, int count) {
+  std::uint32_t value = 0;
+  for (int i = count - 1; i >= 0; --i)
+    value = value << 8 | bytes[i];
+  return value;
+}
+
+void PutLittleEndian(std::uint8_t* bytes, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i, value >>= 8)
+    bytes[i] = static_cast<std::uint8_t>(value);
+}
+
+// stb's BMP reader leaves the colour table past a short palette unset, so an index past the
+// palette would read whatever its stack held; GDI+ reads black there. A BMP of 8 bits or fewer a
+// pixel with a short palette is therefore read from a copy whose palette is padded with black to
+// the depth's full size. Empty when the file needs no copy (or is left to stb to refuse).
+std::vector<std::uint8_t> WithFullPalette(std::FILE* file) {
+  std::uint8_t header[30];
+  const bool read = std::fread(header, 1, sizeof header, file) == sizeof header;
+  std::rewind(file);
+  if (!read || header[0] != 'B' || header[1] != 'M') return {};
+  const std::uint32_t offset = LittleEndian(header + 10, 4);
+  const std::uint32_t headerSize = LittleEndian(header + 14, 4);
+  const std::uint32_t bits = LittleEndian(header + 28, 2);
+  // The 12-byte OS/2 header keeps 3-byte entries and is left as it is.
+  if (headerSize < 40 || headerSize > 124 || bits == 0 || bits > 8) return {};
+  if (offset < 14 + headerSize) return {};
+  // As stb counts them: whatever lies between the header and the pixels.
+  const std::uint32_t entries = (offset - 14 - headerSize) / 4;
+  const std::uint32_t full = 1u << bits;
+  if (entries == 0 || entries >= full) return {};
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t chunk[1 << 16];
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  std::rewind(file);
+  const std::size_t paletteEnd = 14 + headerSize + 4 * entries;
+  if (bytes.size() < paletteEnd || bytes.size() > INT_MAX - 1024) return {};
+  const std::uint32_t added = 4 * (full - entries);
+  bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(paletteEnd), added, 0);
+  PutLittleEndian(&bytes[10], offset + added);
+  PutLittleEndian(&bytes[46], full);  // biClrUsed
+  return bytes;
+}
+
+// What stb reads: the file, or the copy that WithFullPalette made of it.
+struct StbSource {
+  std::FILE* file;
+  std::vector<std::uint8_t> copy;
+
+  int Info(int* width, int* height, int* channels) {
+    if (copy.empty()) return stbi_info_from_file(file, width, height, channels);
+    return stbi_info_from_memory(copy.data(), static_cast<int>(copy.size()), width, height,
+                                 channels);
+  }
+  bool Deep() {
+    if (copy.empty()) return stbi_is_16_bit_from_file(file) != 0;
+    return stbi_is_16_bit_from_memory(copy.data(), static_cast<int>(copy.size())) != 0;
+  }
+  stbi_uc* Load(int* width, int* height, int* channels, int wanted) {
+    if (copy.empty()) return stbi_load_from_file(file, width, height, channels, wanted);
+    return stbi_load_from_memory(copy.data(), static_cast<int>(copy.size()), width, height,
+                                 channels, wanted);
+  }
+};
+
+int Decode(StbSource& file, StbImage& image) {
   int width = 0;
   int height = 0;
   int channels = 0;
-  if (!stbi_info_from_file(file, &width, &height, &channels)) return kDecoderUnknownImageFormat;
+  if (!file.Info(&width, &height, &channels)) return kDecoderUnknownImageFormat;
   const bool alpha = channels == 2 || channels == 4;
-  const bool deep = stbi_is_16_bit_from_file(file) != 0;
+  const bool deep = file.Deep();
   const int bytesPerPixel = alpha ? 4 : 3;
   if (width <= 0 || height <= 0 || width > (INT_MAX - 3) / bytesPerPixel) {
     return kDecoderOutOfMemory;
   }
   // stb hands out R, G, B(, A) rows, packed.
   std::unique_ptr<stbi_uc, void (*)(void*)> pixels(
-      stbi_load_from_file(file, &width, &height, &channels, bytesPerPixel), &stbi_image_free);
+      file.Load(&width, &height, &channels, bytesPerPixel), &stbi_image_free);
   if (!pixels) return kDecoderOutOfMemory;
 
   const std::ptrdiff_t stride = (width * bytesPerPixel + 3) & ~3;
@@ -138,7 +204,8 @@ int DecoderCreateBitmapFromFile(const char* path, DecodedImage* result) {
   if (!file) return kDecoderWin32Error;
   std::unique_ptr<StbImage> image(NewImage());
   if (!image) return kDecoderOutOfMemory;
-  int status = Decode(file.get(), *image);
+  StbSource source{file.get(), WithFullPalette(file.get())};
+  int status = Decode(source, *image);
   if (status != kDecoderOk) {
     --liveImages;
     return status;
