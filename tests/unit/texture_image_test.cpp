@@ -19,6 +19,7 @@
 #include "settings/texture_list.h"
 #include "settings/user_message.h"
 #include "tests/unit/picture_files.h"
+#include "tests/unit/picture_sources.h"
 
 namespace {
 
@@ -84,6 +85,25 @@ void ExpectBottomUp(const TextureImage& image) {
   EXPECT_EQ(image.bits, info.bits + (image.height - 1) * rowBytes);
 }
 
+// Pixels as the source gives them, with the alpha in the fourth byte when `alpha`.
+void ExpectPixels(TextureImage& image, const picture_files::Source& source, bool alpha) {
+  const Surface surface = image.AsSurface();
+  ASSERT_EQ(surface.width, source.width);
+  ASSERT_EQ(surface.height, source.height);
+  for (int y = 0; y < source.height; ++y) {
+    for (int x = 0; x < source.width; ++x) {
+      const std::uint32_t quad = source.pixels[y * source.width + x];
+      ASSERT_EQ(ReadPixel(surface, x, y), SwapRedBlue(quad)) << x << "," << y;
+      if (alpha) {
+        ASSERT_EQ(SurfaceRow(surface, y)[4 * x + 3], quad >> 24) << x << "," << y;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+// Outside the anonymous namespace: the shared cases derive from it in another file.
 class TextureImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -130,6 +150,10 @@ class TextureImageTest : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
+#include "tests/unit/texture_image_cases.h"
+
+namespace {
+
 // ---- Loading files ---------------------------------------------------------------------------
 
 TEST_F(TextureImageTest, EightBitPicturesAreCopiedRowByRow) {
@@ -160,17 +184,6 @@ TEST_F(TextureImageTest, SixteenBitChannelsAreDrawnInto32BitRightSideUp) {
   TextureImage argb;
   ASSERT_EQ(argb.LoadFromFile(Write("argb64.png", MakePng(4, 5, 16, true)).c_str()), kTextureOk);
   ExpectPngPixels(argb, 4, 5, true);
-}
-
-TEST_F(TextureImageTest, BrokenFilesFailAndLeaveTheImageEmpty) {
-  std::vector<std::string> paths = {PathOf("missing.png")};
-  for (const auto& [name, bytes] : picture_files::BrokenPictureFiles())
-    paths.push_back(Write(name, bytes));
-  for (const std::string& path : paths) {
-    TextureImage image;
-    EXPECT_EQ(image.LoadFromFile(path.c_str()), kTextureFail) << path;
-    EXPECT_EQ(image.bitmap, nullptr) << path;
-  }
 }
 
 TEST_F(TextureImageTest, LoadsFailWhenGdiplusTheSectionOrTheLockFails) {
@@ -339,46 +352,6 @@ TEST_F(TextureImageTest, GdiplusRunsWhileImagesLive) {
   TextureImage again;
   ASSERT_EQ(again.LoadFromFile(good.c_str()), kTextureOk);
   EXPECT_NE(GdiplusState.Token(), 0u);
-}
-
-TEST_F(TextureImageTest, LoadsTheGoodFilesInListOrderAndReportsEachBrokenOne) {
-  const std::string first = Write("first.png", MakePng(3, 2, 8, false));
-  const std::string missing = PathOf("missing.bmp");
-  const std::string second = Write("second.png", MakePng(2, 3, 8, true));
-  const std::string text = Write("text.png", Bytes{'t', 'e', 'x', 't'});
-  std::string block = first + '\0' + missing + '\0' + second + '\0' + text + '\0' + '\0';
-  AppendTexturesFromMultiString(block.data(), block.size());
-
-  LoadTextureImages();
-
-  ASSERT_EQ(TextureSet.Count(), 2);
-  ExpectPngPixels(*TextureSet.At(0), 3, 2, false);
-  ExpectPngPixels(*TextureSet.At(1), 2, 3, true);
-  EXPECT_EQ(TextureSet.At(2), nullptr);
-  const std::string tail =
-      "!\nWrong texture name or missed file. This texture will not be displayed.";
-  ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0].first, "Error loading textures from file\n" + missing + tail);
-  EXPECT_EQ(messages[1].first, "Error loading textures from file\n" + text + tail);
-  EXPECT_EQ(messages[0].second, "Message");
-  EXPECT_EQ(GdiplusState.LiveImages(), 2);
-}
-
-TEST_F(TextureImageTest, NothingLoadedGivesTheClosingMessage) {
-  LoadTextureImages();
-  const std::string closing =
-      "No textures were selected and loaded!\nScreensaver can't be started properly.";
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].first, closing);
-  EXPECT_EQ(TextureSet.Count(), 0);
-
-  messages.clear();
-  const std::string block = PathOf("a.png") + '\0' + '\0';
-  AppendTexturesFromMultiString(block.data(), block.size());
-  LoadTextureImages();
-  ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[1].first, closing);
-  EXPECT_EQ(GdiplusState.LiveImages(), 0);
 }
 
 // The fill reads the image through its surface view: tiled from the canvas origin.

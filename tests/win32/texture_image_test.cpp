@@ -19,114 +19,15 @@
 #include "settings/texture_list.h"
 #include "settings/user_message.h"
 #include "tests/unit/picture_files.h"
+#include "tests/unit/picture_sources.h"
 
 namespace {
 
 using picture_files::Bytes;
 using picture_files::DibRowSize;
-
-// ---- Source pictures -------------------------------------------------------------------------
-
-// A picture's rows and what each pixel must read as: RGBQUAD values top-down, the alpha in bits
-// 24-31 where the picture has one.
-struct Source {
-  int width = 0;
-  int height = 0;
-  int bitsPerPixel = 0;
-  Bytes rows;  // top-down DIB rows, for BMP files and GDI+ bitmaps made in memory
-  Bytes file;
-  std::vector<std::uint32_t> pixels;
-  std::vector<std::uint32_t> palette;
-};
-
-std::uint32_t Quad(int red, int green, int blue, int alpha = 0) {
-  return static_cast<std::uint32_t>(blue | green << 8 | red << 16 | alpha << 24);
-}
-
-int Channel(int x, int y, int salt) {
-  return (x * 37 + y * 91 + salt * 53) & 0xFF;
-}
-
-std::uint32_t Expand5(std::uint32_t v) {
-  return v << 3 | v >> 2;
-}
-
-std::uint32_t Expand6(std::uint32_t v) {
-  return v << 2 | v >> 4;
-}
-
-// DIB rows of any layout, written as a BMP file too (16-bit ones as RGB555 unless `rgb565`).
-// Indexed pixels take (x + 2y) mod the palette's size, except that pixel (1, 0) takes the highest
-// index of the depth, which lies past a short palette and must read black.
-Source MakeDib(int bitsPerPixel, int paletteSize = 0, bool rgb565 = false) {
-  Source source;
-  source.width = 9;
-  source.height = 4;
-  source.bitsPerPixel = bitsPerPixel;
-  for (int i = 0; i < paletteSize; ++i) {
-    source.palette.push_back(Quad(i * 40 + 10, 250 - i * 30, i * 7 + 3));
-  }
-  const std::size_t rowSize = DibRowSize(source.width, bitsPerPixel);
-  source.rows.assign(rowSize * source.height, 0);
-  for (int y = 0; y < source.height; ++y) {
-    for (int x = 0; x < source.width; ++x) {
-      std::uint8_t* row = &source.rows[y * rowSize];
-      const int r = Channel(x, y, 0), g = Channel(x, y, 1), b = Channel(x, y, 2);
-      if (bitsPerPixel <= 8) {
-        const int index = x == 1 && y == 0 ? (1 << bitsPerPixel) - 1 : (x + 2 * y) % paletteSize;
-        const int bit = x * bitsPerPixel;
-        row[bit / 8] |= index << (8 - bitsPerPixel - bit % 8);
-        source.pixels.push_back(index < paletteSize ? source.palette[index] : 0);
-      } else if (bitsPerPixel == 16) {
-        const std::uint32_t word = rgb565 ? (r >> 3) << 11 | (g >> 2) << 5 | b >> 3
-                                          : (r >> 3) << 10 | (g >> 3) << 5 | b >> 3;
-        row[2 * x] = word & 0xFF;
-        row[2 * x + 1] = word >> 8;
-        source.pixels.push_back(Expand5(b >> 3) |
-                                (rgb565 ? Expand6(g >> 2) : Expand5(g >> 3)) << 8 |
-                                Expand5(r >> 3) << 16);
-      } else {
-        std::uint8_t* pixel = row + bitsPerPixel / 8 * x;
-        pixel[0] = b;
-        pixel[1] = g;
-        pixel[2] = r;
-        source.pixels.push_back(Quad(r, g, b));
-      }
-    }
-  }
-  picture_files::Bmp bmp;
-  bmp.width = source.width;
-  bmp.height = source.height;
-  bmp.bitsPerPixel = bitsPerPixel;
-  bmp.palette = source.palette;
-  bmp.rows = source.rows;
-  source.file = EncodeBmp(bmp);
-  return source;
-}
-
-// 8 or 16 bits a channel; with alpha, every third pixel transparent and others half or opaque.
-Source MakePng(int bitDepth, bool alpha) {
-  Source source;
-  picture_files::Png png;
-  png.width = source.width = 5;
-  png.height = source.height = 4;
-  png.bitDepth = bitDepth;
-  png.colorType = alpha ? 6 : 2;
-  for (int y = 0; y < source.height; ++y) {
-    for (int x = 0; x < source.width; ++x) {
-      const int a = (x + y) % 3 == 0 ? 0 : (x % 2 ? 0x80 : 0xFF);
-      const int channels[] = {Channel(x, y, 0), Channel(x, y, 1), Channel(x, y, 2), a};
-      for (int c = 0; c < (alpha ? 4 : 3); ++c) {
-        png.rows.push_back(channels[c]);
-        // 0xXY becomes 0xXYXY: exact in any conversion to 8 bits.
-        if (bitDepth == 16) png.rows.push_back(channels[c]);
-      }
-      source.pixels.push_back(Quad(channels[0], channels[1], channels[2], alpha ? a : 0));
-    }
-  }
-  source.file = EncodePng(png);
-  return source;
-}
+using picture_files::MakeDib;
+using picture_files::MakePng;
+using picture_files::Source;
 
 // A GDI+ bitmap over rows of our own.
 class GdiplusRows {
@@ -220,7 +121,10 @@ void CaptureMessage(const char* text, const char* caption) {
   messages.emplace_back(text, caption);
 }
 
-class TextureImageWin32 : public ::testing::Test {
+}  // namespace
+
+// Outside the anonymous namespace: the shared cases derive from it in another file.
+class TextureImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetTextureImages();
@@ -258,6 +162,10 @@ class TextureImageWin32 : public ::testing::Test {
   std::vector<std::string> files_;
 };
 
+#include "tests/unit/texture_image_cases.h"
+
+namespace {
+
 // ---- Files through every path ----------------------------------------------------------------
 
 struct FileCase {
@@ -268,7 +176,7 @@ struct FileCase {
   bool alpha;
 };
 
-class TextureFileFormats : public TextureImageWin32,
+class TextureFileFormats : public TextureImageTest,
                            public ::testing::WithParamInterface<FileCase> {};
 
 TEST_P(TextureFileFormats, DecodesIntoASectionOfTheRightDepthWithTheSourcePixels) {
@@ -308,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // RGB565 needs a section with the 565 masks, else its rows would be copied into an RGB555 layout
 // and every green and red would shift.
-TEST_F(TextureImageWin32, Rgb565RowsGoIntoA565Section) {
+TEST_F(TextureImageTest, Rgb565RowsGoIntoA565Section) {
   const Source source = MakeDib(16, 0, true);
   GdiplusRows rows(source.width, source.height, PixelFormat16bppRGB565, source.rows);
   TextureImage image;
@@ -325,7 +233,7 @@ TEST_F(TextureImageWin32, Rgb565RowsGoIntoA565Section) {
 }
 
 // Without the GDI flag the pixels are drawn into 32-bit RGB, right side up.
-TEST_F(TextureImageWin32, FormatsWithoutTheGdiFlagAreDrawnInto32Bit) {
+TEST_F(TextureImageTest, FormatsWithoutTheGdiFlagAreDrawnInto32Bit) {
   Source source = MakeDib(24);
   Bytes deep;  // blue, green, red of 16 bits each, expected as wine's GDI+ reads them: high bytes
   for (std::size_t i = 0; i < source.rows.size(); ++i) {
@@ -340,7 +248,7 @@ TEST_F(TextureImageWin32, FormatsWithoutTheGdiFlagAreDrawnInto32Bit) {
 }
 
 // The alpha flag with another layout: drawn into 32-bit ARGB, colours unpremultiplied.
-TEST_F(TextureImageWin32, PremultipliedArgbIsDrawnIntoArgb) {
+TEST_F(TextureImageTest, PremultipliedArgbIsDrawnIntoArgb) {
   GdiplusRows rows(2, 1, PixelFormat32bppPARGB, {0x40, 0x20, 0x10, 0x80, 0x80, 0x40, 0x20, 0xFF});
   TextureImage image;
   ASSERT_EQ(image.FillFromDecoded(rows.bitmap()), kTextureOk);
@@ -354,7 +262,7 @@ TEST_F(TextureImageWin32, PremultipliedArgbIsDrawnIntoArgb) {
 }
 
 // A full palette of 256 entries (1032 bytes) is staged on the heap rather than the stack.
-TEST_F(TextureImageWin32, AFullPaletteIsCopiedWhole) {
+TEST_F(TextureImageTest, AFullPaletteIsCopiedWhole) {
   GdiplusRows rows(4, 1, PixelFormat8bppIndexed, {0, 85, 170, 255});
   std::vector<UINT> palette = {0, 256};
   std::vector<std::uint32_t> expected;
@@ -374,7 +282,7 @@ TEST_F(TextureImageWin32, AFullPaletteIsCopiedWhole) {
 
 // The rows of a bitmap that another lock holds cannot be had: the load fails rather than copy
 // from a pointer the failed lock never set.
-TEST_F(TextureImageWin32, ALockThatFailsFailsTheLoad) {
+TEST_F(TextureImageTest, ALockThatFailsFailsTheLoad) {
   GdiplusRows rows(4, 2, PixelFormat24bppRGB, Bytes(24, 0x33));
   Gdiplus::GpRect whole(0, 0, 4, 2);
   Gdiplus::BitmapData held = {};
@@ -384,53 +292,6 @@ TEST_F(TextureImageWin32, ALockThatFailsFailsTheLoad) {
   TextureImage image;
   EXPECT_EQ(image.FillFromDecoded(rows.bitmap()), kTextureFail);
   Gdiplus::DllExports::GdipBitmapUnlockBits(rows.bitmap(), &held);
-}
-
-// ---- Files that fail, and the texture set ----------------------------------------------------
-
-TEST_F(TextureImageWin32, BrokenFilesFailToLoad) {
-  std::vector<std::string> paths = {PathOf("missing.png")};
-  for (const auto& [name, bytes] : picture_files::BrokenPictureFiles())
-    paths.push_back(Write(name, bytes));
-  for (const std::string& path : paths) {
-    TextureImage image;
-    EXPECT_EQ(image.LoadFromFile(path.c_str()), kTextureFail) << path;
-    EXPECT_EQ(image.bitmap, nullptr) << path;
-  }
-}
-
-TEST_F(TextureImageWin32, LoadsTheGoodFilesOfAListInOrderAndReportsEachBrokenOne) {
-  const Source first = MakeDib(24);
-  const Source second = MakePng(8, true);
-  const Source third = MakeDib(8, 7);
-  const std::string missing = PathOf("gone.bmp");
-  const std::string text = Write("text.png", Bytes{'h', 'e', 'l', 'l', 'o'});
-  std::string block;
-  for (const std::string& path :
-       {Write("first.bmp", first.file), missing, Write("second.png", second.file), text,
-        Write("third.bmp", third.file)}) {
-    block += path + '\0';
-  }
-  block += '\0';
-  AppendTexturesFromMultiString(block.data(), block.size());
-
-  LoadTextureImages();
-
-  ASSERT_EQ(TextureSet.Count(), 3);
-  ExpectPixels(*TextureSet.At(0), first, false);
-  ExpectPixels(*TextureSet.At(1), second, true);
-  ExpectPixels(*TextureSet.At(2), third, false);
-  const std::string tail =
-      "!\nWrong texture name or missed file. This texture will not be displayed.";
-  ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0].first, "Error loading textures from file\n" + missing + tail);
-  EXPECT_EQ(messages[1].first, "Error loading textures from file\n" + text + tail);
-  for (const auto& message : messages)
-    EXPECT_EQ(message.second, "Message");
-  EXPECT_NE(GdiplusState.Token(), 0u);
-
-  TextureSet.DestroyImages();
-  EXPECT_EQ(GdiplusState.Token(), 0u);
 }
 
 }  // namespace
