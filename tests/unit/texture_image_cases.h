@@ -2,7 +2,7 @@
 // texture_image_test.cpp (stb and the memory GDI) and tests/win32/texture_image_test.cpp (GDI+
 // and real DIB sections). The including file defines, before it includes this:
 //   class TextureImageTest   the fixture: Write(name, bytes) and PathOf(name) in a folder of its
-//                            own, and the user messages captured in `messages`
+//                            own, and a MessageCapture
 //   void ExpectPixels(TextureImage&, const picture_files::Source&, bool alpha)
 #pragma once
 
@@ -14,6 +14,7 @@
 #include "settings/texture_list.h"
 #include "textures/gdiplus_state.h"
 #include "textures/texture_image.h"
+#include "tests/unit/message_capture.h"
 #include "tests/unit/picture_files.h"
 #include "tests/unit/picture_sources.h"
 
@@ -52,10 +53,10 @@ TEST_F(TextureImageTest, LoadsTheGoodFilesInListOrderAndReportsEachBrokenOne) {
   EXPECT_EQ(TextureSet.At(3), nullptr);
   const std::string tail =
       "!\nWrong texture name or missed file. This texture will not be displayed.";
-  ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0].first, "Error loading textures from file\n" + missing + tail);
-  EXPECT_EQ(messages[1].first, "Error loading textures from file\n" + text + tail);
-  for (const auto& message : messages)
+  ASSERT_EQ(CapturedMessages.size(), 2u);
+  EXPECT_EQ(CapturedMessages[0].first, "Error loading textures from file\n" + missing + tail);
+  EXPECT_EQ(CapturedMessages[1].first, "Error loading textures from file\n" + text + tail);
+  for (const auto& message : CapturedMessages)
     EXPECT_EQ(message.second, "Message");
   EXPECT_EQ(GdiplusState.LiveImages(), 3);
   EXPECT_NE(GdiplusState.Token(), 0u);
@@ -68,15 +69,15 @@ TEST_F(TextureImageTest, NothingLoadedGivesTheClosingMessage) {
   LoadTextureImages();
   const std::string closing =
       "No textures were selected and loaded!\nScreensaver can't be started properly.";
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].first, closing);
+  ASSERT_EQ(CapturedMessages.size(), 1u);
+  EXPECT_EQ(CapturedMessages[0].first, closing);
   EXPECT_EQ(TextureSet.Count(), 0);
 
-  messages.clear();
+  CapturedMessages.clear();
   const std::string block = PathOf("a.png") + '\0' + '\0';
   AppendTexturesFromMultiString(block.data(), block.size());
   LoadTextureImages();
-  ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[1].first, closing);
+  ASSERT_EQ(CapturedMessages.size(), 2u);
+  EXPECT_EQ(CapturedMessages[1].first, closing);
   EXPECT_EQ(GdiplusState.LiveImages(), 0);
 }

@@ -18,6 +18,7 @@
 #include "textures/image_decoder_stb.h"
 #include "settings/texture_list.h"
 #include "settings/user_message.h"
+#include "tests/unit/message_capture.h"
 #include "tests/unit/picture_files.h"
 #include "tests/unit/picture_sources.h"
 
@@ -25,12 +26,6 @@ namespace {
 
 using picture_files::Bytes;
 using picture_files::Png;
-
-std::vector<std::pair<std::string, std::string>> messages;
-
-void CaptureMessage(const char* text, const char* caption) {
-  messages.emplace_back(text, caption);
-}
 
 ColorRef Rgb(int red, int green, int blue) {
   return static_cast<ColorRef>(red | green << 8 | blue << 16);
@@ -109,8 +104,6 @@ class TextureImageTest : public ::testing::Test {
   void SetUp() override {
     ResetTextureImages();
     ResetTextureList();
-    messages.clear();
-    previousHook_ = SetUserMessageHook(&CaptureMessage);
     before_ = MemoryGdiCountsNow();
     // Unique across test processes that ctest runs side by side.
     dir_ = std::filesystem::temp_directory_path() /
@@ -121,7 +114,6 @@ class TextureImageTest : public ::testing::Test {
   void TearDown() override {
     ResetTextureImages();
     ResetTextureList();
-    SetUserMessageHook(previousHook_);
     MemoryGdiFailDibSections(false);
     StbDecoderFailLocks(false);
     StbDecoderFailStartup(false);
@@ -146,7 +138,7 @@ class TextureImageTest : public ::testing::Test {
   MemoryGdiCounts before_;
 
  private:
-  UserMessageHook previousHook_ = nullptr;
+  MessageCapture messages_;
   std::filesystem::path dir_;
 };
 

@@ -22,6 +22,7 @@
 #include "settings/user_message.h"
 #include "shell/saver_startup_win32.h"
 #include "shell/saver_window_win32.h"
+#include "tests/unit/message_capture.h"
 #include "tests/unit/picture_files.h"
 #include "tests/win32/canvas_format.h"
 
@@ -31,12 +32,6 @@ constexpr char kClassName[] = "VesperineAnimationTest";
 constexpr int kTextureWidth = 8;
 constexpr int kTextureHeight = 6;
 constexpr COLORREF kPlainColor = RGB(30, 40, 50);
-
-std::vector<std::string> ShownMessages;
-
-void CaptureMessage(const char* text, const char*) {
-  ShownMessages.emplace_back(text);
-}
 
 // The texture's pixel (x, y) as a COLORREF.
 COLORREF TexturePixel(int x, int y) {
@@ -162,8 +157,6 @@ class SaverAnimation : public ::testing::Test {
     ResetSaverSettings();
     ResetTextureList();
     ResetTextureImages();
-    ShownMessages.clear();
-    previousHook_ = SetUserMessageHook(CaptureMessage);
   }
 
   void TearDown() override {
@@ -171,7 +164,6 @@ class SaverAnimation : public ::testing::Test {
     MSG left;
     while (PeekMessageA(&left, nullptr, 0, 0, PM_REMOVE)) {
     }
-    SetUserMessageHook(previousHook_);
     ResetTextureImages();
     ResetTextureList();
     ResetSaverSettings();
@@ -253,7 +245,7 @@ class SaverAnimation : public ::testing::Test {
 
   static std::string goodTexture_;
   HWND window_ = nullptr;
-  UserMessageHook previousHook_ = nullptr;
+  MessageCapture messages_;
 };
 
 std::string SaverAnimation::goodTexture_;
@@ -273,7 +265,7 @@ TEST_F(SaverAnimation, CreationCapturesLoadsAndStartsTimerOneAtTheTimeInterval) 
   EXPECT_NE(PreviewPicture.dc, nullptr);
   EXPECT_EQ(SaverSettings.TimeInterval, 300);
   EXPECT_EQ(TextureSet.Count(), 2);
-  EXPECT_TRUE(ShownMessages.empty());
+  EXPECT_TRUE(CapturedMessages.empty());
   // Seeded from the clock and not drawn from yet.
   EXPECT_GE(RandomState, before);
   EXPECT_LE(RandomState, after);

@@ -18,6 +18,7 @@
 #include "textures/texture_image.h"
 #include "settings/texture_list.h"
 #include "settings/user_message.h"
+#include "tests/unit/message_capture.h"
 #include "tests/unit/picture_files.h"
 #include "tests/unit/picture_sources.h"
 
@@ -115,12 +116,6 @@ void ExpectColorTable(TextureImage& image, const std::vector<std::uint32_t>& pal
 
 // ---- Fixture ---------------------------------------------------------------------------------
 
-std::vector<std::pair<std::string, std::string>> messages;
-
-void CaptureMessage(const char* text, const char* caption) {
-  messages.emplace_back(text, caption);
-}
-
 }  // namespace
 
 // Outside the anonymous namespace: the shared cases derive from it in another file.
@@ -129,8 +124,6 @@ class TextureImageTest : public ::testing::Test {
   void SetUp() override {
     ResetTextureImages();
     ResetTextureList();
-    messages.clear();
-    previousHook_ = SetUserMessageHook(&CaptureMessage);
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     static int serial = 0;
@@ -142,7 +135,6 @@ class TextureImageTest : public ::testing::Test {
   void TearDown() override {
     ResetTextureImages();
     ResetTextureList();
-    SetUserMessageHook(previousHook_);
     for (const std::string& file : files_)
       DeleteFileA(file.c_str());
     RemoveDirectoryA(dir_.c_str());
@@ -157,7 +149,7 @@ class TextureImageTest : public ::testing::Test {
   std::string PathOf(const std::string& name) { return dir_ + "\\" + name; }
 
  private:
-  UserMessageHook previousHook_ = nullptr;
+  MessageCapture messages_;
   std::string dir_;
   std::vector<std::string> files_;
 };
