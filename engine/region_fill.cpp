@@ -411,8 +411,8 @@ constexpr std::size_t kConvertedRowBytes = 16 * 1024;
 [[gnu::noinline]] bool PaintTilesConvertedOnce(Surface& canvas, const Surface& texture,
                                                int source_row, int x1, int x2, int y) {
   if (texture.layout == canvas.layout || BitsPerPixel(canvas.layout) < 16) return false;
-  const std::size_t row_bytes = DibRowBytes(texture.width, canvas.layout);
-  if (row_bytes == 0 || row_bytes > kConvertedRowBytes) return false;
+  const std::int64_t row_bytes = DibRowBytes(texture.width, canvas.layout);
+  if (row_bytes == 0 || row_bytes > std::int64_t{kConvertedRowBytes}) return false;
   alignas(16) std::uint8_t converted[kConvertedRowBytes];
   Surface row;
   row.width = texture.width;

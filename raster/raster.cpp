@@ -333,17 +333,17 @@ int BitsPerPixel(PixelLayout layout) {
   return 0;
 }
 
-std::size_t DibRowBytes(int width, PixelLayout layout) {
+std::int64_t DibRowBytes(int width, PixelLayout layout) {
   if (width <= 0) return 0;
   const std::int64_t bits = static_cast<std::int64_t>(width) * BitsPerPixel(layout);
-  return static_cast<std::size_t>((bits + 31) / 32 * 4);
+  return (bits + 31) / 32 * 4;
 }
 
 bool AllocatePixelBuffer(PixelBuffer& buffer, int width, int height, PixelLayout layout,
                          bool bottomUp) {
   buffer = PixelBuffer{};
   if (width <= 0 || height <= 0 || !ValidLayout(layout)) return false;
-  const std::int64_t rowBytes = static_cast<std::int64_t>(DibRowBytes(width, layout));
+  const std::int64_t rowBytes = DibRowBytes(width, layout);
   const std::int64_t total = rowBytes * height;
   if (total > kMaxBufferBytes || static_cast<std::uint64_t>(total) > buffer.storage.max_size()) {
     return false;

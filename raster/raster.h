@@ -59,8 +59,9 @@ struct PixelBuffer {
 
 int BitsPerPixel(PixelLayout layout);
 
-// Bytes in one row of a DIB of this width and layout: padded to a multiple of 4.
-std::size_t DibRowBytes(int width, PixelLayout layout);
+// Bytes in one row of a DIB of this width and layout: padded to a multiple of 4. In 64 bits on
+// every build: a declared width of 2^30 or more would wrap a 32-bit size_t.
+std::int64_t DibRowBytes(int width, PixelLayout layout);
 
 // Sizes `buffer` to width x height pixels of `layout`, cleared to 0 (black, or colour-table entry
 // 0). Rows are stored top-down, or bottom-up like a DIB section with a positive height. Indexed

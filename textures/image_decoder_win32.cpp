@@ -8,7 +8,6 @@
 #include <gdiplus.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <new>
 #include <vector>
 
@@ -71,69 +70,13 @@ bool LoadGdiplus() {
   return true;
 }
 
-UINT ChooseCodePage() {
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof version;
-  if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT &&
-      version.dwMajorVersion >= 5) {
-    return CP_THREAD_ACP;
-  }
-  char number[16] = {};
-  if (GetLocaleInfoA(GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE, number, sizeof number) > 0) {
-    UINT codePage = static_cast<UINT>(std::strtoul(number, nullptr, 10));
-    if (codePage != 0) return codePage;
-  }
-  return GetACP();
-}
-
-// Chosen at the first conversion and kept for the rest of the process.
-UINT ConversionCodePage() {
-  static const UINT codePage = ChooseCodePage();
-  return codePage;
-}
-
 bool ToUtf16(const char* path, std::vector<WCHAR>& wide) {
-  const UINT codePage = ConversionCodePage();
-  int length = MultiByteToWideChar(codePage, 0, path, -1, nullptr, 0);
+  // CP_ACP: the code page in which the registry and the file dialog hand this program its paths
+  // (UTF-8 where the manifest's activeCodePage is honoured), not the user's formats locale.
+  int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
   if (length <= 0) return false;
   wide.assign(static_cast<std::size_t>(length), 0);
-  return MultiByteToWideChar(codePage, 0, path, -1, wide.data(), length) == length;
-}
-
-std::uint32_t LittleEndian(const unsigned char* bytes, int count) {
-  std::uint32_t value = 0;
-  for (int i = count - 1; i >= 0; --i)
-    value = value << 8 | bytes[i];
-  return value;
-}
-
-// Decoders take a BMP's header at its word. Some work out the row size in 32 bits and, on a width
-// that overflows it, write far past their buffer (wine's GDI+ faults inside
-// GdipCreateBitmapFromFile on a 1-bit BMP 2^31 - 1 pixels wide); and all of them allocate and
-// convert the whole declared picture before anyone can look at its size (a 12 KB file claiming
-// 16 million pixels a row kept wine busy for minutes and gigabytes). No texture is like that: such
-// a file is refused before a decoder reads it. A file that cannot be read here is left to the
-// decoder to report. The limit is the texture's own, on the rows as the file declares them.
-bool BmpHeaderRefused(const char* path) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  unsigned char header[30] = {};
-  DWORD read = 0;
-  const BOOL done = ReadFile(file, header, sizeof header, &read, nullptr);
-  CloseHandle(file);
-  // A BITMAPCOREHEADER (12 bytes) holds 16-bit sizes, which stay far below the limits.
-  if (!done || read < sizeof header || header[0] != 'B' || header[1] != 'M' ||
-      LittleEndian(header + 14, 4) < 40)
-    return false;
-  const auto magnitude = [](std::uint32_t value) {
-    const auto signedValue = static_cast<std::int32_t>(value);
-    return signedValue < 0 ? -static_cast<std::int64_t>(signedValue) : signedValue;
-  };
-  const std::int64_t rowBits =
-      magnitude(LittleEndian(header + 18, 4)) * LittleEndian(header + 28, 2) + 31;
-  return rowBits > INT32_MAX ||
-         rowBits / 32 * 4 * magnitude(LittleEndian(header + 22, 4)) > kMaxTextureBytes;
+  return MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length) == length;
 }
 
 Gdiplus::GpBitmap* AsBitmap(DecodedImage image) {
@@ -171,7 +114,6 @@ int DecoderCreateBitmapFromFile(const char* path, DecodedImage* image) {
   } catch (const std::bad_alloc&) {
     return kDecoderOutOfMemory;
   }
-  if (BmpHeaderRefused(path)) return kDecoderOutOfMemory;
   Gdiplus::GpBitmap* bitmap = nullptr;
   int status = api.createBitmapFromFile(wide.data(), &bitmap);
   *image = bitmap;

@@ -7,6 +7,8 @@
 
 #include "textures/dc_cache.h"
 #include "textures/gdiplus_state.h"
+#include "textures/image_header.h"
+#include "textures/texture_file.h"
 #include "settings/texture_list.h"
 #include "settings/user_message.h"
 
@@ -39,6 +41,16 @@ PixelLayout LayoutOf(int bitsPerPixel, bool rgb565) {
   }
 }
 
+// The file's signature and header, read before any decoder believes them.
+bool TextureFileAccepted(const char* path, std::int64_t limitBytes) {
+  TextureFileView file;
+  if (!OpenTextureFile(path, &file)) return false;
+  ImageHeader header;
+  const HeaderVerdict verdict = CheckImageHeader(file.data, file.size, limitBytes, &header);
+  CloseTextureFile(&file);
+  return verdict == HeaderVerdict::kAccepted;
+}
+
 }  // namespace
 
 // ---- TextureImage ----------------------------------------------------------------------------
@@ -69,8 +81,7 @@ bool TextureImage::CreateDib(std::int32_t newWidth, std::int32_t newHeight,
   ReleaseDib();
   if (newWidth <= 0 || newHeight <= 0) return false;
   const PixelLayout wanted = LayoutOf(newBitsPerPixel, newBitsPerPixel == 16 && rgb565);
-  if (static_cast<std::int64_t>(DibRowBytes(newWidth, wanted)) * newHeight > kMaxTextureBytes)
-    return false;
+  if (DibRowBytes(newWidth, wanted) * newHeight > kMaxTextureBytes) return false;
   DibHeader header;
   header.width = newWidth;
   header.height = newHeight;
@@ -92,7 +103,6 @@ bool TextureImage::CreateDib(std::int32_t newWidth, std::int32_t newHeight,
   height = info.height < 0 ? -info.height : info.height;
   bitsPerPixel = info.bitCount;
   layout = LayoutOf(bitsPerPixel, header.compression == kDibBitfields);
-  // In 64 bits: a very wide image would overflow width * bitsPerPixel in 32.
   const auto rowBytes = static_cast<std::ptrdiff_t>(DibRowBytes(width, layout));
   bits = info.bits + static_cast<std::ptrdiff_t>(height - 1) * rowBytes;
   pitch = -rowBytes;
@@ -141,8 +151,9 @@ Surface TextureImage::AsSurface() const {
   return surface;
 }
 
-TextureStatus TextureImage::LoadFromFile(const char* path) {
+TextureStatus TextureImage::LoadFromFile(const char* path, std::int64_t limitBytes) {
   if (!GdiplusState.Start()) return kTextureFail;
+  if (!TextureFileAccepted(path, limitBytes)) return kTextureFail;
   DecodedImage source = nullptr;
   if (DecoderCreateBitmapFromFile(path, &source) != kDecoderOk) {
     DecoderDisposeImage(source);
@@ -254,11 +265,18 @@ void TextureImageSet::DestroyImages() {
 
 void LoadTextureImages() {
   const std::int32_t count = TextureCount();
+  std::int64_t used = 0;
   for (std::int32_t position = 0; position < count; ++position) {
     const char* entry = TextureAt(position);
     if (!entry) continue;
+    const std::int64_t room = std::min(kMaxTextureBytes, kTextureBudgetBytes - used);
     TextureImage* image = new (std::nothrow) TextureImage;
-    if (image && image->LoadFromFile(entry) == kTextureOk && TextureSet.Append(image)) continue;
+    // The header's estimate kept the decoder within `room`; the section it made must fit too.
+    if (image && image->LoadFromFile(entry, room) == kTextureOk && image->PixelBytes() <= room &&
+        TextureSet.Append(image)) {
+      used += image->PixelBytes();
+      continue;
+    }
     // Entries are shorter than kTexturePathBytes, so the message holds the whole path.
     char text[sizeof kLoadErrorHead + kTexturePathBytes + sizeof kLoadErrorTail];
     std::strcpy(text, kLoadErrorHead);

@@ -29,6 +29,9 @@ constexpr int kColorTableEntries = 256;
 // bytes than this are not loaded: 256 MiB.
 constexpr std::int64_t kMaxTextureBytes = std::int64_t{256} << 20;
 
+// Decoded pixels of all textures together: a texture past this is refused like a broken file.
+constexpr std::int64_t kTextureBudgetBytes = std::int64_t{sizeof(void*) >= 8 ? 512 : 256} << 20;
+
 // ---- Types -----------------------------------------------------------------------------------
 
 // One texture: a bottom-up DIB section and, while a fill uses it, a memory DC with the section
@@ -42,8 +45,10 @@ class TextureImage {
   TextureImage& operator=(const TextureImage&) = delete;
 
   // Decodes the file at `path` (ANSI code page) into this image: kTextureOk, kTextureFail or
-  // kTextureOutOfMemory.
-  TextureStatus LoadFromFile(const char* path);
+  // kTextureOutOfMemory. A file that is not a disk file, whose header is not one of BMP, PNG, GIF
+  // or JPEG, or whose declared picture takes more than `limitBytes` fails before any decoder
+  // sees it.
+  TextureStatus LoadFromFile(const char* path, std::int64_t limitBytes = kMaxTextureBytes);
 
   // The second half of loading: makes the DIB section for a decoded bitmap and copies or draws
   // its pixels into it. The caller keeps `source`.
@@ -66,6 +71,9 @@ class TextureImage {
 
   // The pixels as the fill reads them: the image's rows, layout and colour table.
   Surface AsSurface() const;
+
+  // Bytes of the DIB section's pixels; 0 while the image is empty.
+  std::int64_t PixelBytes() const { return std::int64_t{height} * (pitch < 0 ? -pitch : pitch); }
 
   BitmapHandle bitmap = nullptr;  // the DIB section; null while the image is empty
   std::uint8_t* bits = nullptr;   // the top image row
@@ -109,8 +117,9 @@ extern TextureImageSet TextureSet;
 
 // ---- Functions -------------------------------------------------------------------------------
 
-// Loads every file of the TextureList into the TextureSet. Each file that fails is reported to the
-// user and left out; an empty result is reported once more at the end.
+// Loads every file of the TextureList into the TextureSet, within kTextureBudgetBytes. Each file
+// that fails is reported to the user and left out; an empty result is reported once more at the
+// end.
 void LoadTextureImages();
 
 // Destroys the TextureSet's images and the spare DCs, and stops GDI+ (tests only).

@@ -59,13 +59,13 @@ ColorRef Represent(const PixelBuffer& buffer, ColorRef c) {
 }
 
 TEST(RasterAllocate, LaysOutRowsLikeADibAndRejectsBadSizes) {
-  EXPECT_EQ(DibRowBytes(33, PixelLayout::kIndexed1), 8u);
-  EXPECT_EQ(DibRowBytes(9, PixelLayout::kIndexed4), 8u);
-  EXPECT_EQ(DibRowBytes(3, PixelLayout::kBgr24), 12u);
-  EXPECT_EQ(DibRowBytes(3, PixelLayout::kRgb565), 8u);
-  if (sizeof(std::size_t) == 8) {
-    EXPECT_EQ(DibRowBytes(INT_MAX, PixelLayout::kBgrx32), 8589934588u);
-  }
+  EXPECT_EQ(DibRowBytes(33, PixelLayout::kIndexed1), 8);
+  EXPECT_EQ(DibRowBytes(9, PixelLayout::kIndexed4), 8);
+  EXPECT_EQ(DibRowBytes(3, PixelLayout::kBgr24), 12);
+  EXPECT_EQ(DibRowBytes(3, PixelLayout::kRgb565), 8);
+  // Also on a 32-bit build, where a size_t would wrap to a few bytes.
+  EXPECT_EQ(DibRowBytes(INT_MAX, PixelLayout::kBgrx32), 8589934588);
+  EXPECT_EQ(DibRowBytes(1 << 30, PixelLayout::kBgr24), 3221225472);
 
   PixelBuffer up = Make(PixelLayout::kIndexed4, 9, 3, true);
   EXPECT_EQ(up.surface.pitch, -8);

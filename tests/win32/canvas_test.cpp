@@ -149,7 +149,7 @@ TEST_F(Canvas, CaptureTakesTheDesktopSizeAndWhatTheScreenShows) {
   DeleteObject(referenceBitmap);
   // A still screen: both canvases hold the same rows, in memory of their own.
   ASSERT_NE(WorkCanvasPixels.bits, DesktopSnapshotPixels.bits);
-  const std::size_t bytes = DibRowBytes(ScreenWidth, WorkCanvasPixels.layout);
+  const auto bytes = static_cast<std::size_t>(DibRowBytes(ScreenWidth, WorkCanvasPixels.layout));
   for (int y = 0; y < ScreenHeight; ++y) {
     ASSERT_EQ(
         std::memcmp(SurfaceRow(WorkCanvasPixels, y), SurfaceRow(DesktopSnapshotPixels, y), bytes),
