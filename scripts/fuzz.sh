@@ -16,7 +16,7 @@ case ${1:-} in
 esac
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  targets=(fill_fuzz texture_list_fuzz settings_fuzz command_tail_fuzz texture_paint_fuzz)
+  targets=(fill_fuzz texture_list_fuzz settings_fuzz command_tail_fuzz texture_paint_fuzz image_header_fuzz)
 fi
 
 bash "$root/scripts/setup.sh"

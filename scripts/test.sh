@@ -53,7 +53,7 @@ failed=()
 built=()
 # The sanitized tree needs only the programs its tests run, the fuzz tree only its fuzz targets.
 sanitize_targets=(vesperine_unit_tests vesperine-render)
-fuzz_targets=(fill_fuzz texture_list_fuzz settings_fuzz command_tail_fuzz texture_paint_fuzz)
+fuzz_targets=(fill_fuzz texture_list_fuzz settings_fuzz command_tail_fuzz texture_paint_fuzz image_header_fuzz)
 for tree in native sanitize fuzz win64 win32; do
   echo "== build $tree"
   targets=()

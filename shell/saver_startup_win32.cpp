@@ -56,6 +56,9 @@ HWND ValidWindowOrForeground(std::uint32_t value) {
 }  // namespace
 
 void SaverStartup() {
+  // A texture on a removed stick or an empty card reader fails like a missing file, instead of
+  // the system's "no disk" box stopping the saver until someone answers it.
+  SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   const char* commandTail = SkipProgramName(GetCommandLineA(), NextCharacter);
   ExitProcess(static_cast<UINT>(SaverMain(GetModuleHandleA(nullptr), commandTail)));
 }

@@ -428,6 +428,20 @@ int ProcessFigures() {
   return 0;
 }
 
+// Serves the named pipe `name` for `seconds`: whoever connects is accepted and never written to,
+// so a client's first read waits until the pipe closes.
+int HoldPipe(const char* name, int seconds) {
+  const HANDLE pipe = CreateNamedPipeA(name, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                       4096, 4096, 0, nullptr);
+  if (pipe == INVALID_HANDLE_VALUE) return 1;
+  std::printf("hold-pipe ready\n");
+  std::fflush(stdout);
+  ConnectNamedPipe(pipe, nullptr);
+  Sleep(static_cast<DWORD>(seconds) * 1000);
+  CloseHandle(pipe);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -443,8 +457,10 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "message-box") == 0) return MessageBoxReport();
   if (argc == 4 && std::strcmp(argv[1], "answer-messages") == 0)
     return AnswerMessages(argv[2], std::atoi(argv[3]));
+  if (argc == 4 && std::strcmp(argv[1], "hold-pipe") == 0)
+    return HoldPipe(argv[2], std::atoi(argv[3]));
   std::fprintf(stderr,
                "usage: e2e_helper host|raw|desktop|display-mode|dpi-change|monitors|cursor|"
-               "saver-windows|process-figures|message-box|answer-messages ...\n");
+               "saver-windows|process-figures|message-box|answer-messages|hold-pipe ...\n");
   return 2;
 }
