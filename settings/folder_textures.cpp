@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/ansi_text.h"
 #include "settings/ascii_case.h"
 #include "settings/folder_listing.h"
 #include "settings/texture_list.h"
@@ -38,7 +39,7 @@ void AppendTexturesFromFolder(const char* folder) {
   std::sort(names.begin(), names.end(), NameOrder);
 
   std::string prefix = folder;
-  if (!prefix.empty() && prefix.back() != '\\') prefix += '\\';
+  if (!prefix.empty() && !EndsWithPathSeparator(prefix)) prefix += '\\';
   // Through the stored block's parser, which keeps the one rule on path length.
   std::string block;
   for (const std::string& name : names) {

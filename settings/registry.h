@@ -44,3 +44,9 @@ long RegistrySetValue(RegistryKey key, const char* name, std::uint32_t type,
                       const std::uint8_t* data, std::uint32_t size);
 
 void RegistryCloseKey(RegistryKey key);
+
+// Reads the REG_SZ value `name` of HKEY_LOCAL_MACHINE\`subkeyPath` (opened for reading only) into
+// `buffer` of *size bytes, NUL-terminated; sets *size to the bytes read. An error, with `buffer`
+// unspecified, when the key or value is missing, of another type, or does not fit.
+long RegistryReadMachineString(const char* subkeyPath, const char* name, char* buffer,
+                               std::uint32_t* size);

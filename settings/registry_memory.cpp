@@ -26,6 +26,7 @@ struct Handle {
 // Process lifetime; emptied by ResetMemoryRegistry.
 std::map<std::string, std::unique_ptr<Key>> keys;  // by lower-case path
 std::map<Handle*, std::unique_ptr<Handle>> openHandles;
+std::map<std::string, std::string> machineStrings;  // by lower-case "path\\name"
 int failingOpens = 0;
 long failingOpenError = kRegistryAccessDenied;
 
@@ -111,6 +112,7 @@ void RegistryCloseKey(RegistryKey key) {
 void ResetMemoryRegistry() {
   openHandles.clear();
   keys.clear();
+  machineStrings.clear();
   failingOpens = 0;
   failingOpenError = kRegistryAccessDenied;
 }
@@ -139,6 +141,26 @@ bool MemoryRegistryKeyExists(const char* keyPath) {
 void FailNextMemoryRegistryOpens(int count, long error) {
   failingOpens = count;
   failingOpenError = error;
+}
+
+void SetMemoryMachineString(const char* keyPath, const char* name, const char* value) {
+  const std::string at = Fold(keyPath) + '\\' + Fold(name);
+  if (value != nullptr) {
+    machineStrings[at] = value;
+  } else {
+    machineStrings.erase(at);
+  }
+}
+
+long RegistryReadMachineString(const char* subkeyPath, const char* name, char* buffer,
+                               std::uint32_t* size) {
+  const auto found = machineStrings.find(Fold(subkeyPath) + '\\' + Fold(name));
+  if (found == machineStrings.end()) return kRegistryFileNotFound;
+  const std::string& value = found->second;
+  if (value.size() + 1 > *size) return kRegistryMoreData;
+  std::memcpy(buffer, value.c_str(), value.size() + 1);
+  *size = static_cast<std::uint32_t>(value.size() + 1);
+  return kRegistrySuccess;
 }
 
 int OpenMemoryRegistryKeyCount() {

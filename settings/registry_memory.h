@@ -35,5 +35,9 @@ void MakeMemoryRegistryKeyReadOnly(const char* keyPath);
 // The next `count` calls of RegistryCreateKey fail with `error` and create nothing.
 void FailNextMemoryRegistryOpens(int count, long error);
 
+// Sets the REG_SZ value that RegistryReadMachineString finds below HKEY_LOCAL_MACHINE; a null
+// `value` removes it. None at start or after ResetMemoryRegistry.
+void SetMemoryMachineString(const char* keyPath, const char* name, const char* value);
+
 // Handles opened and not yet closed.
 int OpenMemoryRegistryKeyCount();

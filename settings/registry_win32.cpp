@@ -46,3 +46,23 @@ long RegistrySetValue(RegistryKey key, const char* name, std::uint32_t type,
 void RegistryCloseKey(RegistryKey key) {
   RegCloseKey(static_cast<HKEY>(key));
 }
+
+long RegistryReadMachineString(const char* subkeyPath, const char* name, char* buffer,
+                               std::uint32_t* size) {
+  HKEY key = nullptr;
+  LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkeyPath, 0, KEY_QUERY_VALUE, &key);
+  if (result != ERROR_SUCCESS) return result;
+  DWORD type = 0;
+  DWORD read = *size;
+  result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &read);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS) return result;
+  if (type != REG_SZ) return ERROR_INVALID_PARAMETER;
+  // A value stored without its NUL is ours to terminate, when there is room for one.
+  if (read == 0 || buffer[read - 1] != '\0') {
+    if (read >= *size) return ERROR_MORE_DATA;
+    buffer[read] = '\0';
+  }
+  *size = read;
+  return ERROR_SUCCESS;
+}

@@ -26,7 +26,8 @@ constexpr WORD kSpeedMinimum = 50;
 constexpr WORD kSpeedMaximum = 5000;
 constexpr WPARAM kSpeedTickFrequency = 50;
 
-constexpr std::size_t kTextureFileBufferBytes = 8192;
+// Three times the 8192 bytes of a narrow code page: a selection in UTF-8 may take that much.
+constexpr std::size_t kTextureFileBufferBytes = 3 * 8192;
 // Description and pattern pairs; the literal's own NUL ends the list.
 constexpr char kTextureFileFilter[] =
     "Bitmap Files (*.bmp)\0*.bmp\0"

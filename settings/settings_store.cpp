@@ -3,7 +3,9 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
+#include "settings/ansi_text.h"
 #include "settings/folder_textures.h"
 #include "settings/registry.h"
 #include "settings/texture_list.h"
@@ -35,6 +37,21 @@ bool QueryShape(RegistryKey key, const char* name, std::uint32_t expectedType,
          type == expectedType;
 }
 
+// The folder the installer chose: Ondrel\Vesperine\ below the system's Program Files folder.
+void ReadDefaultAppFolder() {
+  char programFiles[kAppFolderBytes];
+  std::uint32_t size = sizeof programFiles;
+  if (RegistryReadMachineString(kProgramFilesKeyPath, kProgramFilesValue, programFiles, &size) !=
+          kRegistrySuccess ||
+      programFiles[0] == '\0') {
+    return;
+  }
+  std::string folder = programFiles;
+  if (!EndsWithPathSeparator(folder)) folder += '\\';
+  folder += kAppFolderBelowProgramFiles;
+  if (folder.size() < kAppFolderBytes) std::strcpy(SaverSettings.AppFolder, folder.c_str());
+}
+
 void ReadAppFolder(RegistryKey key) {
   std::uint32_t size = 0;
   if (!QueryShape(key, kAppFolderValue, kRegistryString, &size) || size > kAppFolderBytes) return;
@@ -49,7 +66,8 @@ void ReadAppFolder(RegistryKey key) {
     if (read == kAppFolderBytes) return;
     folder[read] = '\0';
   }
-  std::strcpy(SaverSettings.AppFolder, folder);
+  // An empty folder would list the current one and store bare names: the default stays.
+  if (folder[0] != '\0') std::strcpy(SaverSettings.AppFolder, folder);
 }
 
 void ReadNumber(RegistryKey key, const char* name, std::int32_t* field) {
@@ -96,6 +114,7 @@ SaverSettingsValues SaverSettings = DefaultSaverSettings();
 
 void LoadSettings() {
   ResetSaverSettings();
+  ReadDefaultAppFolder();
   RegistryKey key = nullptr;
   if (RegistryCreateKey(SettingsKeyPath, kRegistryRead, &key) != kRegistrySuccess) return;
   ReadAppFolder(key);

@@ -9,7 +9,13 @@
 
 constexpr char SettingsKeyPath[] = "Software\\Ondrel\\Vesperine";
 
-constexpr std::size_t kAppFolderBytes = 512;  // 511 characters and a NUL
+constexpr std::size_t kAppFolderBytes = 1024;  // a folder of 259 characters in UTF-8, and a NUL
+// Where the installer puts the samples: below the system's Program Files folder, read from
+// HKEY_LOCAL_MACHINE (a 32-bit program on 64-bit Windows sees the 32-bit folder); the literal
+// default only when the system names none.
+constexpr char kProgramFilesKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+constexpr char kProgramFilesValue[] = "ProgramFilesDir";
+constexpr char kAppFolderBelowProgramFiles[] = "Ondrel\\Vesperine\\";
 constexpr char kDefaultAppFolder[] = "C:\\Program Files\\Ondrel\\Vesperine\\";
 constexpr std::int32_t kDefaultRefreshTime = 50000;
 constexpr std::int32_t kDefaultTimeInterval = 3500;
@@ -35,8 +41,9 @@ extern SaverSettingsValues SaverSettings;
 
 // ---- Functions -------------------------------------------------------------------------------
 
-// Sets every field to its default, then reads the key's values over them and appends the stored
-// paths to the TextureList. A value of another type or size than its field takes the default; a
+// Sets every field to its default (AppFolder below the system's Program Files folder), then reads
+// the key's values over them and appends the stored paths to the TextureList. A value of another
+// type or size than its field, or an empty "AppFolder", takes the default; a
 // key that cannot be opened leaves the defaults and the list as it was. When "Texture" was never
 // stored, the picture files directly in AppFolder are appended instead (AppendTexturesFromFolder).
 void LoadSettings();

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "settings/ansi_text.h"
+
 TexturePaths TextureList;
 
 namespace {
@@ -76,7 +78,7 @@ std::vector<std::uint8_t> EncodeTextureMultiString() {
 
 void TextureDisplayName(std::string_view path, char* buffer, std::size_t bufferSize) {
   if (bufferSize == 0) return;
-  const std::size_t separator = path.rfind('\\');
+  const std::size_t separator = LastPathSeparator(path);
   const std::string_view name =
       separator == std::string_view::npos ? path : path.substr(separator + 1);
   const std::size_t length = name.size() < bufferSize - 1 ? name.size() : bufferSize - 1;

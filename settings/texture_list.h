@@ -12,8 +12,10 @@
 // ---- Constants -------------------------------------------------------------------------------
 
 // Working limits in bytes, the terminating NUL included. A longer path is skipped, never cut.
-constexpr std::size_t kTexturePathBytes = 512;
-constexpr std::size_t kTextureDisplayNameBytes = 128;  // what the settings dialog passes
+// Sized for UTF-8, where a character may take 3 bytes: a full path of 259 characters, and a name
+// of 255.
+constexpr std::size_t kTexturePathBytes = 1024;
+constexpr std::size_t kTextureDisplayNameBytes = 768;  // what the settings dialog passes
 
 // ---- Types -----------------------------------------------------------------------------------
 
@@ -39,15 +41,16 @@ void AppendTexturesFromMultiString(const char* block, std::size_t size);
 
 // Appends the paths of a buffer that GetOpenFileNameA filled in multi-select explorer mode: one
 // full path, or a directory and the names in it. Names are taken while their offset in the buffer
-// is below 511 minus the length of the directory with its appended backslash.
+// is below kTexturePathBytes - 1 minus the length of the directory with its appended backslash.
 void AppendTexturesFromFileDialog(const char* buffer, std::size_t size);
 
 // The list as a REG_MULTI_SZ block: each path and a NUL, then one more NUL; a single NUL when the
 // list is empty.
 std::vector<std::uint8_t> EncodeTextureMultiString();
 
-// Writes what follows the last backslash of `path` (the whole path when it has none) into `buffer`,
-// cut to bufferSize - 1 characters and NUL-terminated. Writes nothing when bufferSize is 0.
+// Writes what follows the last backslash of `path` (the whole path when it has none; a byte 0x5C
+// inside a double-byte character is none) into `buffer`, cut to bufferSize - 1 bytes and
+// NUL-terminated. Writes nothing when bufferSize is 0.
 void TextureDisplayName(std::string_view path, char* buffer, std::size_t bufferSize);
 
 // Removes the entry at a 0-based position; a position outside the list changes nothing.

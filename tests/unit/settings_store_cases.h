@@ -110,12 +110,14 @@ TEST_F(SettingsStoreTest, AppFolderIsTakenOnlyWhenItFits) {
   const struct {
     std::string stored, expected;
   } cases[] = {
-      {std::string(511, 'a') + '\0', std::string(511, 'a')},
-      {std::string(511, 'b'), std::string(511, 'b')},  // terminated by us
+      {std::string(kAppFolderBytes - 1, 'a') + '\0', std::string(kAppFolderBytes - 1, 'a')},
+      {std::string(kAppFolderBytes - 1, 'b'),
+       std::string(kAppFolderBytes - 1, 'b')},  // terminated by us
       {"D:\\x\0tail"s, "D:\\x"},
-      {"", ""},
-      {std::string(512, 'c'), kDefaultAppFolder},
-      {std::string(599, 'd') + '\0', kDefaultAppFolder},
+      {"", kDefaultAppFolder},
+      {"\0"s, kDefaultAppFolder},
+      {std::string(kAppFolderBytes, 'c'), kDefaultAppFolder},
+      {std::string(kAppFolderBytes + 87, 'd') + '\0', kDefaultAppFolder},
   };
   for (const auto& c : cases) {
     Store("AppFolder", kRegistryString, c.stored);

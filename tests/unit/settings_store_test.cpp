@@ -84,9 +84,10 @@ std::vector<std::string> Textures() {
 // A first start, with no "Texture" value at all, shows the pictures in AppFolder; any stored value,
 // the empty list and a value of the wrong type included, is taken as stored.
 TEST_F(SettingsStoreTest, NeverStoredTexturesAreThePicturesInAppFolderInNameOrder) {
-  SetMemoryFolderFiles("c:\\program files\\ondrel\\vesperine",
-                       {"b.PNG", "notes.txt", "a.jpeg", "A.gif", ".png", "c.JPG", "d.bmp.txt",
-                        "e.bmp", std::string(480, 'f') + ".png"});
+  SetMemoryFolderFiles(
+      "c:\\program files\\ondrel\\vesperine",
+      {"b.PNG", "notes.txt", "a.jpeg", "A.gif", ".png", "c.JPG", "d.bmp.txt", "e.bmp",
+       std::string(kTexturePathBytes - sizeof kDefaultAppFolder - 3, 'f') + ".png"});
   LoadSettings();
   const std::string folder = kDefaultAppFolder;
   EXPECT_EQ(Textures(),

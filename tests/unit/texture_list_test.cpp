@@ -62,7 +62,7 @@ TEST_F(TextureListTest, BlockParsingEndsAtFirstEmptyStringOrEndOfData) {
 
 TEST_F(TextureListTest, BlockAppendsAfterExistingEntriesAndSkipsOverlongPaths) {
   ParseBlock("old\0\0"s);
-  const std::string longest(511, 'p'), tooLong(512, 'q');
+  const std::string longest(kTexturePathBytes - 1, 'p'), tooLong(kTexturePathBytes, 'q');
   ParseBlock(tooLong + '\0' + longest + '\0' + "new\0\0"s);
   EXPECT_EQ(Entries(), (Paths{"old", longest, "new"}));
 }
@@ -78,33 +78,37 @@ TEST_F(TextureListTest, SingleAndMultipleSelections) {
 }
 
 TEST_F(TextureListTest, MultiSelectionStopsAtOffsetLimitCountedFromBufferStart) {
+  // Names start at offsets 5, 36, 67, ...; the limit is kTexturePathBytes - 1 - 5.
+  const int taken = static_cast<int>((kTexturePathBytes - 1 - 5 - 5 + 30) / 31);
   std::string buffer = "C:\\T\0"s;
-  for (int k = 0; k < 20; ++k)
-    buffer += std::string(29, 'a' + k) + ".\0"s;  // 30 characters
+  for (int k = 0; k < taken + 3; ++k)
+    buffer += std::string(29, static_cast<char>('A' + k)) + ".\0"s;  // 30 characters
   ParseDialog(buffer + '\0');
-  ASSERT_EQ(TextureCount(), 17);
-  EXPECT_EQ(Entries().back(), "C:\\T\\" + std::string(29, 'a' + 16) + ".");
+  ASSERT_EQ(TextureCount(), taken);
+  EXPECT_EQ(Entries().back(), "C:\\T\\" + std::string(29, static_cast<char>('A' + taken - 1)) + ".");
 
-  // The name at offset 505 is taken, the one at 506 is not.
-  for (const std::size_t length : {499, 500}) {
+  // The second name at offset kTexturePathBytes - 7 is taken, the one a byte further is not.
+  for (const std::size_t length : {kTexturePathBytes - 13, kTexturePathBytes - 12}) {
     ResetTextureList();
     ParseDialog("C:\\T\0"s + std::string(length, 'a') + "\0b.bmp\0\0"s);
-    EXPECT_EQ(TextureCount(), length == 499 ? 2 : 1) << length;
+    EXPECT_EQ(TextureCount(), length == kTexturePathBytes - 13 ? 2 : 1) << length;
   }
-  for (const std::size_t length : {254, 255, 300}) {
+  const std::size_t longestDirectory = (kTexturePathBytes - 4) / 2;
+  for (const std::size_t length : {longestDirectory, longestDirectory + 1, kTexturePathBytes}) {
     ResetTextureList();
     ParseDialog(std::string(length, 'd') + "\0a.bmp\0b.bmp\0\0"s);
-    EXPECT_EQ(TextureCount(), length == 254 ? 1 : 0) << length;
+    EXPECT_EQ(TextureCount(), length == longestDirectory ? 1 : 0) << length;
   }
 }
 
 TEST_F(TextureListTest, LongNamesTakenWholeWhenJoinedPathFits) {
   const std::string name200(200, 'n');
   ParseDialog("C:\\T\0"s + name200 + "\0\0"s);
-  ParseDialog(std::string(511, 's') + "\0\0"s);
-  ParseDialog(std::string(512, 's') + "\0\0"s);
-  ParseDialog("C:\\" + std::string(100, 'e') + '\0' + std::string(411, 'f') + "\0\0"s);
-  EXPECT_EQ(Entries(), (Paths{"C:\\T\\" + name200, std::string(511, 's')}));
+  ParseDialog(std::string(kTexturePathBytes - 1, 's') + "\0\0"s);
+  ParseDialog(std::string(kTexturePathBytes, 's') + "\0\0"s);
+  ParseDialog("C:\\" + std::string(100, 'e') + '\0' + std::string(kTexturePathBytes - 101, 'f') +
+              "\0\0"s);
+  EXPECT_EQ(Entries(), (Paths{"C:\\T\\" + name200, std::string(kTexturePathBytes - 1, 's')}));
 }
 
 TEST_F(TextureListTest, EncodingLengthsAndRoundTrip) {
@@ -113,11 +117,11 @@ TEST_F(TextureListTest, EncodingLengthsAndRoundTrip) {
   EXPECT_EQ(EncodeTextureMultiString(), (std::vector<std::uint8_t>{'x', 0, 0}));
 
   ResetTextureList();
-  const Paths paths = {"C:\\a.bmp", "D:\\b.png", "C:\\a.bmp", std::string(511, 'z')};
+  const Paths paths = {"C:\\a.bmp", "D:\\b.png", "C:\\a.bmp", std::string(kTexturePathBytes - 1, 'z')};
   for (const std::string& path : paths)
     ParseDialog(path + "\0\0"s);
   const std::vector<std::uint8_t> block = EncodeTextureMultiString();
-  EXPECT_EQ(block.size(), 9u + 9u + 9u + 512u + 1u);
+  EXPECT_EQ(block.size(), 9u + 9u + 9u + kTexturePathBytes + 1u);
   ResetTextureList();
   ParseBlock(std::string(block.begin(), block.end()));
   EXPECT_EQ(Entries(), paths);
