@@ -10,7 +10,8 @@ unsigned memoryCodePage = 1252;
 }  // namespace
 
 bool IsAnsiLeadByte(unsigned char byte) {
-  return memoryCodePage == 932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+  return memoryCodePage == 932 &&
+         ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
 }
 
 void SetMemoryAnsiCodePage(unsigned codePage) {

@@ -107,8 +107,10 @@ HeaderVerdict CheckGif(const Bytes& file, std::int64_t limitBytes, ImageHeader* 
     const std::uint8_t block = file.data[at];
     if (block == 0x2C) {
       if (!file.Has(at, 10)) break;
-      width = std::max<std::int64_t>(width, file.Little(at + 1, 2) + std::int64_t{file.Little(at + 5, 2)});
-      height = std::max<std::int64_t>(height, file.Little(at + 3, 2) + std::int64_t{file.Little(at + 7, 2)});
+      width = std::max<std::int64_t>(width,
+                                     file.Little(at + 1, 2) + std::int64_t{file.Little(at + 5, 2)});
+      height = std::max<std::int64_t>(
+          height, file.Little(at + 3, 2) + std::int64_t{file.Little(at + 7, 2)});
       at += 10 + tableBytes(file.data[at + 9]) + 1;  // the LZW code size byte
       at = SkipSubBlocks(file, at);
     } else if (block == 0x21) {

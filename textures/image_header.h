@@ -23,7 +23,7 @@ enum class HeaderVerdict {
 
 struct ImageHeader {
   ImageFormat format = ImageFormat::kNone;
-  std::int64_t width = 0;   // of the picture a decoder makes (for a GIF, every frame within it)
+  std::int64_t width = 0;  // of the picture a decoder makes (for a GIF, every frame within it)
   std::int64_t height = 0;
   // Bytes of that picture at the depth a decoder gives it: the file's own depth for an
   // uncompressed BMP, 32 bits per pixel otherwise (64 for a 16-bit-per-channel PNG).

@@ -8,8 +8,10 @@ listed: FILE is a short name (a number and the extension, so that a list of hund
 WHAT says what was done to which sample:
 every sample cut at many offsets and with header bytes flipped; declared sizes of 0, 1, 65535 and
 negative; palette indexes past the palette (BMP, PNG, GIF); and a few files that are valid but
-unusual: a GIF of many frames, 16-bit PNGs and a CMYK JPEG (made with ImageMagick). The intact
-samples come last. Nothing is random: the same samples give the same files.
+unusual: a GIF of many frames, 16-bit PNGs, a CMYK JPEG and a BMP with the old core header (made
+with ImageMagick); files that must be refused before any decoder reads them, named "hostile-...":
+pictures declared far larger than any texture (a core-header BMP, PNG, GIF and JPEG) and other
+picture types under a texture's name (TIFF, icon, metafile). The intact samples come last. Nothing is random: the same samples give the same files.
 """
 import os
 import struct
@@ -153,6 +155,38 @@ def unusual(samples, out):
     convert('rgba16.png', png_sample, '-depth', '16', '-alpha', 'set', kind='PNG64:')
     convert('gray16.png', png_sample, '-colorspace', 'Gray', '-depth', '16')
     convert('cmyk.jpg', os.path.join(samples, 'dusk_waves.jpg'), '-colorspace', 'CMYK')
+    convert('core-header.bmp', png_sample, '-resize', '16x16', kind='BMP2:')
+
+
+def hostile(samples, out):
+    """Files a decoder would believe: small, but declaring pictures of hundreds of megabytes
+    (decoders allocate the whole picture first), or pictures of types no texture is."""
+    write(out, 'hostile-core-65535.bmp', b'BM' + struct.pack('<IHHIIHHHH', 26 + 12, 0, 0, 26, 12,
+                                                           65535, 65535, 1, 24) + bytes(12))
+    # 12000 x 12000 grey: 140 KB of deflate holding 144 MB of rows.
+    deflate = zlib.compressobj(9)
+    row = bytes(12001)
+    idat = b''.join(deflate.compress(row) for _ in range(12000)) + deflate.flush()
+    write(out, 'hostile-12000.png', b'\x89PNG\r\n\x1a\n' +
+          png_chunk(b'IHDR', struct.pack('>IIBBBBB', 12000, 12000, 8, 0, 0, 0, 0)) +
+          png_chunk(b'IDAT', idat) + png_chunk(b'IEND', b''))
+    gif = open(os.path.join(samples, 'leaf_hexagons.gif'), 'rb').read()
+    write(out, 'hostile-screen-65535.gif', patched(patched(gif, 6, '<H', 65535), 8, '<H', 65535))
+    image = gif.index(b',', 13 + 3 * (2 << (gif[10] & 7)))
+    write(out, 'hostile-frame-far.gif', patched(patched(gif, image + 1, '<H', 60000),
+                                                image + 3, '<H', 60000))
+    jpeg = open(os.path.join(samples, 'dusk_waves.jpg'), 'rb').read()
+    frame = jpeg.index(b'\xff\xc0')
+    write(out, 'hostile-9000.jpg', patched(patched(jpeg, frame + 5, '>H', 9000), frame + 7,
+                                           '>H', 9000))
+    def convert(what, kind, *args):
+        subprocess.run(['convert', os.path.join(samples, 'amber_plasma.png'), *args,
+                        kind + os.path.join(out, short_name(what))], check=True)
+        files.append(f'{short_name(what)} {what}')
+    convert('hostile-tiff.jpg', 'TIFF:')
+    convert('hostile-icon.png', 'ICO:', '-resize', '32x32')
+    write(out, 'hostile-metafile.bmp', struct.pack('<IHhhhhHIH', 0x9AC6CDD7, 0, 0, 0, 64, 64,
+                                                   1440, 0, 0) + bytes(64))
 
 
 def main(samples, out):
@@ -169,6 +203,7 @@ def main(samples, out):
         declared_sizes(name, data, lambda n, d: write(out, n, d))
     palette_overruns(out)
     unusual(samples, out)
+    hostile(samples, out)
     for name in names:
         write(out, name, open(os.path.join(samples, name), 'rb').read())
     print('\n'.join(files))

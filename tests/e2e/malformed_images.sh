@@ -4,8 +4,9 @@
 # file settles within 5 s (the next box or the shown window comes), the boxes name exactly the
 # refused files, one each and in list order, each closed through its OK button (e2e_helper
 # answer-messages); then the saver runs with what loaded and a key ends it with 0. Which files
-# load is the decoder's business; only files that cannot be pictures (0 and 1 byte) must fail,
-# and the intact samples must load. The counts are printed.
+# load is the decoder's business; only files that cannot be pictures (0 and 1 byte) and the
+# hostile ones (pictures declared too large, other picture types) must fail, and the intact samples
+# must load. The counts are printed.
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -64,7 +65,7 @@ done
 is_refused() { [[ " ${refused[*]} " == *" $1 "* ]]; }
 samples=" $(cd "$E2E_SOURCE/resources/textures" && echo *) "
 for ((at = 0; at < total; at++)); do
-  if [[ ${whats[at]} == *-cut[01].* ]]; then
+  if [[ ${whats[at]} == *-cut[01].* || ${whats[at]} == hostile-* ]]; then
     is_refused "$at" || e2e_fail "${whats[at]} (${names[at]}) loaded"
   elif [[ $samples == *" ${whats[at]} "* ]]; then
     ! is_refused "$at" || e2e_fail "the intact ${whats[at]} (${names[at]}) was refused"

@@ -98,8 +98,9 @@ TEST_F(FileNamesTest, SeparatorsStartACharacter) {
 }
 
 TEST_F(FileNamesTest, LoadsRefuseWhatNoDecoderShouldSee) {
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("vesperine-names-" + std::to_string(testing::UnitTest::GetInstance()->random_seed()));
+  const auto folder =
+      std::filesystem::temp_directory_path() /
+      ("vesperine-names-" + std::to_string(testing::UnitTest::GetInstance()->random_seed()));
   std::filesystem::create_directories(folder);
   picture_files::Png png;
   png.width = png.height = 3;

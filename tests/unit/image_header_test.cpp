@@ -72,7 +72,7 @@ void AddGifFrame(Bytes& file, int left, int top, int width, int height) {
 Bytes Jpeg(std::uint8_t frameMarker, int width, int height) {
   Bytes file = {0xFF, 0xD8, 0xFF, 0xE0, 0, 6, 'J', 'F', 'I', 'F'};  // APP0
   file.insert(file.end(), {0xFF, 0xC4, 0, 4, 0, 0});                // DHT, which is no frame
-  file.insert(file.end(), {0xFF, 0xFF, frameMarker, 0, 11, 8});      // padded marker
+  file.insert(file.end(), {0xFF, 0xFF, frameMarker, 0, 11, 8});     // padded marker
   Put(file, static_cast<std::uint32_t>(height), 2, true);
   Put(file, static_cast<std::uint32_t>(width), 2, true);
   file.insert(file.end(), {1, 1, 0x11, 0});
@@ -160,8 +160,8 @@ TEST(ImageHeader, RefusesOtherSignaturesAndHeadersThatDeclareNoPicture) {
   EXPECT_EQ(CheckImageHeader(nullptr, 0, kLimit, &header), HeaderVerdict::kNotAnImage);
 
   Bytes jpegScanFirst = {0xFF, 0xD8, 0xFF, 0xDA, 0, 2};
-  Bytes jpegOnlyTables = {0xFF, 0xD8, 0xFF, 0xC4, 0, 2, 0xFF, 0xCC, 0, 2, 0xFF, 0xC8, 0, 2, 0xFF,
-                          0xD9};
+  Bytes jpegOnlyTables = {0xFF, 0xD8, 0xFF, 0xC4, 0, 2, 0xFF, 0xCC,
+                          0,    2,    0xFF, 0xC8, 0, 2, 0xFF, 0xD9};
   Bytes gifNoPicture = GifScreen(0, 0, false);
   gifNoPicture.push_back(0x3B);
   const std::pair<const char*, Bytes> malformed[] = {
@@ -169,7 +169,8 @@ TEST(ImageHeader, RefusesOtherSignaturesAndHeadersThatDeclareNoPicture) {
       {"BMP 0 wide", Bmp(40, 0, 5, 24)},
       {"PNG 0 high", Png(5, 0)},
       {"PNG 2^31 wide", Png(0x80000000u, 1)},
-      {"PNG whose first chunk is not IHDR", [] {
+      {"PNG whose first chunk is not IHDR",
+       [] {
          Bytes file = Png(5, 5);
          file[12] = 'I', file[13] = 'D', file[14] = 'A', file[15] = 'T';
          return file;
@@ -190,8 +191,7 @@ TEST(ImageHeader, RefusesOtherSignaturesAndHeadersThatDeclareNoPicture) {
 TEST(ImageHeader, ReadsNoFurtherThanItIsGiven) {
   Bytes gif = GifScreen(4, 4, true);
   AddGifFrame(gif, 0, 0, 4, 4);
-  const Bytes files[] = {Bmp(12, 3, 2, 24), Bmp(40, 3, 2, 24), Png(3, 2), gif,
-                         Jpeg(0xC1, 3, 2)};
+  const Bytes files[] = {Bmp(12, 3, 2, 24), Bmp(40, 3, 2, 24), Png(3, 2), gif, Jpeg(0xC1, 3, 2)};
   for (const Bytes& file : files) {
     for (std::size_t size = 0; size < file.size(); ++size) {
       SCOPED_TRACE(size);

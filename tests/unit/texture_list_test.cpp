@@ -85,7 +85,8 @@ TEST_F(TextureListTest, MultiSelectionStopsAtOffsetLimitCountedFromBufferStart) 
     buffer += std::string(29, static_cast<char>('A' + k)) + ".\0"s;  // 30 characters
   ParseDialog(buffer + '\0');
   ASSERT_EQ(TextureCount(), taken);
-  EXPECT_EQ(Entries().back(), "C:\\T\\" + std::string(29, static_cast<char>('A' + taken - 1)) + ".");
+  EXPECT_EQ(Entries().back(),
+            "C:\\T\\" + std::string(29, static_cast<char>('A' + taken - 1)) + ".");
 
   // The second name at offset kTexturePathBytes - 7 is taken, the one a byte further is not.
   for (const std::size_t length : {kTexturePathBytes - 13, kTexturePathBytes - 12}) {
@@ -117,7 +118,8 @@ TEST_F(TextureListTest, EncodingLengthsAndRoundTrip) {
   EXPECT_EQ(EncodeTextureMultiString(), (std::vector<std::uint8_t>{'x', 0, 0}));
 
   ResetTextureList();
-  const Paths paths = {"C:\\a.bmp", "D:\\b.png", "C:\\a.bmp", std::string(kTexturePathBytes - 1, 'z')};
+  const Paths paths = {"C:\\a.bmp", "D:\\b.png", "C:\\a.bmp",
+                       std::string(kTexturePathBytes - 1, 'z')};
   for (const std::string& path : paths)
     ParseDialog(path + "\0\0"s);
   const std::vector<std::uint8_t> block = EncodeTextureMultiString();

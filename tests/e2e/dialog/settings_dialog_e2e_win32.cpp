@@ -265,15 +265,23 @@ class SettingsRun {
   // Types `text` as the file name of the open-file dialog and presses Open, then waits until the
   // dialog has closed and the settings dialog has taken the files.
   void ChooseFiles(const std::string& text) {
+    ChooseFilesBy([&](HWND edit) { SetWindowTextA(edit, text.c_str()); });
+  }
+  void ChooseFiles(const std::wstring& text) {
+    ChooseFilesBy([&](HWND edit) { SetWindowTextW(edit, text.c_str()); });
+  }
+
+ private:
+  template <typename Type>
+  void ChooseFilesBy(Type type) {
     const HWND files = OpenFileDialog();
     ASSERT_NE(files, nullptr) << "no open-file dialog";
-    SetWindowTextA(FileNameEdit(files), text.c_str());
+    type(FileNameEdit(files));
     SendNotifyMessageA(GetDlgItem(files, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(files); })) << "the open-file dialog stays";
     Settle();
   }
 
- private:
   static BOOL CALLBACK FindEdit(HWND window, LPARAM found) {
     char className[16] = "";
     GetClassNameA(window, className, sizeof className);
@@ -351,7 +359,7 @@ class SettingsDialogE2e : public ::testing::Test {
 // ---- What the dialog shows ----
 
 TEST_F(SettingsDialogE2e, ShowsTheStoredSettingsOverTheControlPanel) {
-  const std::string longName(200, 'n');
+  const std::string longName(800, 'n');
   const std::string texture =
       MultiString({"C:\\Tex\\one.bmp", "D:\\two.png", "plain.gif", "C:\\Tex\\", "E:\\" + longName});
   Store("Texture", REG_MULTI_SZ, texture);
@@ -362,9 +370,9 @@ TEST_F(SettingsDialogE2e, ShowsTheStoredSettingsOverTheControlPanel) {
   SettingsRun run(ControlPanelArguments());
   ASSERT_NE(run.dialog(), nullptr);
   EXPECT_EQ(GetWindow(run.dialog(), GW_OWNER), owner_);
-  // A display name is cut to what 128 bytes hold; a path ending in a backslash has an empty one.
+  // A display name is cut to what 768 bytes hold; a path ending in a backslash has an empty one.
   EXPECT_EQ(run.Rows(), (std::vector<std::string>{"one.bmp", "two.png", "plain.gif", "",
-                                                  longName.substr(0, 127)}));
+                                                  longName.substr(0, 767)}));
   EXPECT_EQ(run.Selection(), LB_ERR);
   EXPECT_EQ(run.Focus(), run.Item(IDC_TEXTURE_LIST));
   EXPECT_EQ(run.Position(IDC_REFRESH_SLIDER), 1234);
@@ -604,6 +612,94 @@ TEST_F(SettingsDialogE2e, RemoveDeletesTheSelectedRowAndSelectsTheFirst) {
   run.Click(IDOK);
   EXPECT_EQ(run.Finish(), 1);
   EXPECT_EQ(StoredBytes("Texture"), "\0"s);
+}
+
+// ---- Names in any script ----
+
+std::wstring Wide(const std::string& text) {
+  std::wstring wide(text.size() + 1, L'\0');
+  wide.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size())) -
+      1));
+  return wide;
+}
+
+// The value as UTF-16, whatever this program's code page: the registry's own form.
+std::wstring StoredWide(const wchar_t* name) {
+  HKEY key = nullptr;
+  std::wstring value;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return value;
+  }
+  DWORD size = 0;
+  if (RegQueryValueExW(key, name, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+    value.resize(size / sizeof(wchar_t));
+    RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value[0]), &size);
+  }
+  RegCloseKey(key);
+  return value;
+}
+
+// A 2 x 2 24-bit bitmap, so that the saver has a picture to load under that name.
+void MakePicture(const std::wstring& path) {
+  unsigned char bmp[70] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40,
+                           0,   0,   0,  2, 0, 0, 0, 2, 0, 0, 0,  1, 0, 24};
+  for (int pixel : {54, 57, 62, 65})
+    bmp[pixel + 1] = bmp[pixel + 2] = 0xC0;
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, bmp, sizeof bmp, &written, nullptr);
+  CloseHandle(file);
+}
+
+// Files named in Japanese and in Polish: a first start lists them, the open-file dialog adds them,
+// the registry keeps their names whole, and the saver's next start loads both (a file that fails
+// brings a message box before the saver's window shows).
+TEST_F(SettingsDialogE2e, NamesInAnyScriptAreListedChosenStoredAndLoaded) {
+  const std::wstring folder = Wide(folder_);
+  const std::wstring japanese = L"\u65E5\u672C.bmp", polish = L"\u0141\u00F3d\u017A.bmp";
+  for (const std::wstring& name : {japanese, polish})
+    MakePicture(folder + name);
+  Store("AppFolder", REG_SZ, folder_ + '\0');
+  {
+    SettingsRun run(ControlPanelArguments());
+    ASSERT_NE(run.dialog(), nullptr);
+    EXPECT_EQ(SendMessageA(run.Item(IDC_TEXTURE_LIST), LB_GETCOUNT, 0, 0), 2);
+    run.Click(IDC_APPLY);
+    run.Click(IDCANCEL);
+    EXPECT_EQ(run.Finish(), 2);
+  }
+  const std::wstring listed = folder + polish + L'\0' + folder + japanese + L'\0' + L'\0';
+  EXPECT_EQ(StoredWide(L"Texture"), listed);
+
+  Store("Texture", REG_MULTI_SZ, "\0"s);
+  {
+    SettingsRun run(ControlPanelArguments());
+    ASSERT_NE(run.dialog(), nullptr);
+    run.ChooseFiles(L"\"" + japanese + L"\" \"" + polish + L"\"");
+    run.Click(IDOK);
+    EXPECT_EQ(run.Finish(), 1);
+  }
+  EXPECT_EQ(StoredWide(L"Texture"), folder + japanese + L'\0' + folder + polish + L'\0' + L'\0');
+
+  PROCESS_INFORMATION saver{};
+  ASSERT_TRUE(StartTestProcess(nullptr, "\"" + SaverPath() + "\" /s", &saver));
+  HWND shown = nullptr, message = nullptr;
+  PumpUntil([&] {
+    message = FindDialogOf(saver.dwProcessId, "Message");
+    shown = FindWindowA("WindowsScreenSaverClass", "Screen Saver");
+    return message != nullptr || (shown != nullptr && IsWindowVisible(shown));
+  });
+  EXPECT_EQ(message, nullptr) << "a texture did not load";
+  EXPECT_NE(shown, nullptr);
+  TerminateProcess(saver.hProcess, 0);
+  WaitForSingleObject(saver.hProcess, kPatienceMs);
+  CloseHandle(saver.hThread);
+  CloseHandle(saver.hProcess);
+  for (const std::wstring& name : {japanese, polish})
+    DeleteFileW((folder + name).c_str());
 }
 
 }  // namespace
