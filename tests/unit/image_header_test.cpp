@@ -153,9 +153,11 @@ TEST(ImageHeader, RefusesPicturesPastTheLimit) {
 
 TEST(ImageHeader, RefusesOtherSignaturesAndHeadersThatDeclareNoPicture) {
   ImageHeader header;
-  for (const char* other : {"II*\0", "MM\0*", "\0\0\1\0", "\xD7\xCD\xC6\x9A", "RIFF", "<svg", ""}) {
+  using namespace std::string_literals;
+  for (const std::string& other :
+       {"II*\0"s, "MM\0*"s, "\0\0\1\0"s, "\xD7\xCD\xC6\x9A"s, "RIFF"s, "<svg"s, ""s}) {
     SCOPED_TRACE(other);
-    EXPECT_EQ(Check(Text(std::string(other, 4)), &header), HeaderVerdict::kNotAnImage);
+    EXPECT_EQ(Check(Text(other), &header), HeaderVerdict::kNotAnImage);
   }
   EXPECT_EQ(CheckImageHeader(nullptr, 0, kLimit, &header), HeaderVerdict::kNotAnImage);
 
