@@ -188,25 +188,6 @@ TEST(ImageHeader, RefusesOtherSignaturesAndHeadersThatDeclareNoPicture) {
   }
 }
 
-// Every prefix of every kind of header: never a read past the end, and a header cut before its
-// sizes declares no picture.
-TEST(ImageHeader, ReadsNoFurtherThanItIsGiven) {
-  Bytes gif = GifScreen(4, 4, true);
-  AddGifFrame(gif, 0, 0, 4, 4);
-  const Bytes files[] = {Bmp(12, 3, 2, 24), Bmp(40, 3, 2, 24), Png(3, 2), gif, Jpeg(0xC1, 3, 2)};
-  for (const Bytes& file : files) {
-    for (std::size_t size = 0; size < file.size(); ++size) {
-      SCOPED_TRACE(size);
-      ImageHeader header;
-      const HeaderVerdict verdict = Check(Bytes(file.begin(), file.begin() + size), &header);
-      EXPECT_NE(verdict, HeaderVerdict::kTooLarge);
-      if (verdict == HeaderVerdict::kAccepted) {
-        EXPECT_GT(header.decodedBytes, 0);
-      }
-    }
-  }
-}
-
 TEST(ImageHeader, PictureBytesSaturateInsteadOfWrapping) {
   EXPECT_EQ(DibPictureBytes(3, 2, 24), 24);
   EXPECT_EQ(DibPictureBytes(0, 2, 24), 0);
