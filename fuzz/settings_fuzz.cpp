@@ -56,16 +56,17 @@ void CheckNumber(const std::map<std::string, Stored>& stored, const char* name, 
   Check(field == want);
 }
 
-// The folder LoadSettings must give: the stored one when type and size fit, else the default.
+// The folder LoadSettings must give: the stored one when type and size fit and it is not empty,
+// else the default.
 std::string ExpectedAppFolder(const std::map<std::string, Stored>& stored) {
   const auto found = stored.find(FoldAsciiCase("AppFolder"));
   if (found != stored.end() && found->second.type == kRegistryString &&
       found->second.bytes.size() <= kAppFolderBytes) {
     const std::vector<std::uint8_t>& bytes = found->second.bytes;
-    const std::string text(bytes.begin(), bytes.end());
-    const std::size_t nul = text.find('\0');
-    if (nul != std::string::npos) return text.substr(0, nul);
-    if (bytes.size() < kAppFolderBytes) return text;
+    std::string text(bytes.begin(), bytes.end());
+    text = text.substr(0, text.find('\0'));
+    if (!text.empty() && (text.size() < bytes.size() || bytes.size() < kAppFolderBytes))
+      return text;
   }
   return kDefaultAppFolder;
 }
