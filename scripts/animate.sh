@@ -10,8 +10,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 out=$(realpath -m "${1:-docs/cycle.gif}")
 bash scripts/setup.sh
-cmake --preset native >/dev/null
-cmake --build --preset native --target vesperine-render >/dev/null
+bash scripts/build.sh native vesperine-render >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

@@ -15,12 +15,13 @@ case ${1:-} in
   --runs) limit=(-runs="$2") && shift 2 ;;
 esac
 targets=("$@")
-if ((${#targets[@]} == 0)); then
-  targets=(fill_fuzz texture_list_fuzz settings_fuzz command_tail_fuzz texture_paint_fuzz image_header_fuzz)
-fi
 
 bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh" fuzz "${targets[@]}"
+bash "$root/scripts/build.sh" fuzz "${targets[@]:-fuzz_targets}"
+if ((${#targets[@]} == 0)); then
+  # Every fuzz target, as fuzz/CMakeLists.txt names them: each is a test of the label "fuzz".
+  mapfile -t targets < <(ctest --test-dir "$root/build/fuzz" -N -L fuzz | sed -n 's/^ *Test *#[0-9]*: //p')
+fi
 out=$root/build/fuzz/fuzz
 mkdir -p "$out/findings"
 status=0

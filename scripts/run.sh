@@ -30,8 +30,7 @@ fi
 source scripts/wine.sh
 
 bash scripts/setup.sh
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target Vesperine
+bash scripts/build.sh win64 Vesperine
 saver=$root/build/win64/resources/Vesperine.scr
 textures=("$root"/resources/textures/*)
 

@@ -22,6 +22,12 @@
 #                                 Interval" and "Refresh Time" (milliseconds; "default" deletes the
 #                                 value, so that the saver takes its default; "" leaves it as stored)
 #
+# Run rather than sourced, it gives a program of another language a screen and a prefix:
+#
+#   wine.sh session SCREEN PREFIX ARCH LOG COMMAND...  runs COMMAND on a private Xvfb (SCREEN:
+#                                 WIDTHxHEIGHT or two-monitors) with the prefix set up, its server
+#                                 started and VESPERINE_WINE exported; stops them after it
+#
 # Functions that can fail print why on standard error and return non-zero.
 
 # ---- Prefix ----------------------------------------------------------------------------------------
@@ -119,7 +125,7 @@ vesperine_start_xvfb() {
   local log=${1:-/dev/null} number_file
   number_file=$(mktemp)
   Xvfb -displayfd 3 -screen 0 "${2:-1280}x${3:-1024}x${4:-24}" -nolisten tcp -noreset \
-    3>"$number_file" </dev/null >"$log" 2>&1 &
+    3>"$number_file" </dev/null >>"$log" 2>&1 &
   VESPERINE_XVFB_PID=$!
   vesperine_wait_display "$VESPERINE_XVFB_PID" "$number_file" Xvfb
 }
@@ -152,7 +158,8 @@ vesperine_stop_xvfb() {
 vesperine_start_program() {
   local log=$1
   shift
-  vesperine_wine "$@" >>"$log" 2>&1 &
+  # The loader itself, not a function: a function would run in a subshell, whose pid is not wine's.
+  "$VESPERINE_WINE" "$@" >>"$log" 2>&1 &
   VESPERINE_PID=$!
 }
 
@@ -227,3 +234,26 @@ vesperine_saver_settings() {
   vesperine_regedit "$file" '[HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' \
     "\"Texture\"=$(texture_multi_sz "$@")" "${lines[@]}"
 }
+
+# ---- Run: a session for another program ------------------------------------------------------------
+
+if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
+  set -euo pipefail
+  if [[ ${1:-} != session ]] || (($# < 6)); then
+    echo "usage: wine.sh session WIDTHxHEIGHT|two-monitors PREFIX win64|win32 LOG COMMAND..." >&2
+    exit 2
+  fi
+  screen=$2 log=$5
+  vesperine_wine_env "$3" "$4"
+  export VESPERINE_WINE
+  shift 5
+  trap 'vesperine_wine_server_stop; vesperine_stop_xvfb' EXIT
+  if [[ $screen == two-monitors ]]; then
+    vesperine_start_two_monitors "$log"
+  else
+    vesperine_start_xvfb "$log" "${screen%x*}" "${screen#*x}"
+  fi
+  vesperine_wine_prepare "$log"
+  vesperine_wine_server_start "$log"
+  "$@"
+fi

@@ -25,6 +25,8 @@
       the desktop colour R,G,B or TILE tiled from that corner (only TILE with "textured"), and
       black beyond it, but for the caption at its top right.
   screen_check.py same A B [X Y W H]           fails unless A equals B (within the box, if given)
+  screen_check.py textured SHOT TEXTURE...     fails unless 98% of SHOT but the caption's corner
+                                               shows one of the textures tiled from the top left
   screen_check.py preview SHOT X Y PICTURE     fails unless the 152x112 window at (X, Y) of SHOT
                                                shows PICTURE at (36, 12) on black
 """
@@ -143,6 +145,32 @@ def tiled(tile, width, height):
     return Image(width, height, bytes(data))
 
 
+def tally(shot, desktop, texture, label, count, rows, skip, place=None, places=0):
+    """Counts per area of the desktop the pixels of the shot's rows that show the tiled texture,
+    and per place(x, y) too when given; pixels where skip(x, y) holds, or where desktop and texture
+    agree (they tell nothing), are not looked at. Raises when an area is partly filled."""
+    textured, untouched, per_place = [0] * count, [0] * count, [0] * places
+    for y in rows:
+        row, d, t = shot.row(y), desktop.row(y), texture.row(y)
+        for x in range(shot.width):
+            p, dp, tp = row[3 * x:3 * x + 3], d[3 * x:3 * x + 3], t[3 * x:3 * x + 3]
+            if dp == tp or skip(x, y):
+                continue
+            area = label[y * shot.width + x]
+            if p == tp:
+                textured[area] += 1
+                if place:
+                    per_place[place(x, y)] += 1
+            elif p == dp:
+                untouched[area] += 1
+    mixed = [a for a in range(count) if textured[a] and untouched[a]]
+    if mixed:
+        a = mixed[0]
+        raise AssertionError(f'area {a} is partly filled: {textured[a]} pixels textured, '
+                             f'{untouched[a]} not')
+    return textured, per_place
+
+
 def caption_box(shot, desktop, texture):
     """The bounding box of the pixels that are neither desktop nor texture, or None."""
     left, top, right, bottom = shot.width, shot.height, -1, -1
@@ -186,26 +214,7 @@ def check_state(shot, desktop, texture, label, count, area_bottom):
         restored -= 1
 
     # Above that row every area is either untouched or wholly the tiled texture.
-    textured = [0] * count
-    untouched = [0] * count
-    for y in range(restored):
-        row, d, t = shot.row(y), desktop.row(y), texture.row(y)
-        for x in range(width):
-            if y <= bottom and in_caption(x, y):
-                continue
-            p, dp, tp = row[3 * x:3 * x + 3], d[3 * x:3 * x + 3], t[3 * x:3 * x + 3]
-            if dp == tp:
-                continue
-            area = label[y * width + x]
-            if p == tp:
-                textured[area] += 1
-            elif p == dp:
-                untouched[area] += 1
-    mixed = [a for a in range(count) if textured[a] and untouched[a]]
-    if mixed:
-        a = mixed[0]
-        raise AssertionError(f'area {a} is partly filled: {textured[a]} pixels textured, '
-                             f'{untouched[a]} not')
+    textured, _ = tally(shot, desktop, texture, label, count, range(restored), in_caption)
     filled = [a for a in range(count) if textured[a]]
     return restored, len(filled), any(area_bottom[a] >= restored for a in filled)
 
@@ -273,28 +282,11 @@ def check_monitors(shot, desktop, texture, label, count, monitors):
             right < px + pw - 12 or right >= px + pw or left < px + pw - CAPTION_BOX_WIDTH:
         raise AssertionError(f'the caption is not at the primary monitor\'s top right: box {box}, '
                              f'{white} white pixels')
-    textured, untouched = [0] * count, [0] * count
-    per_monitor = [0] * len(monitors)
-    for y in range(height):
-        row, d, t = shot.row(y), desktop.row(y), texture.row(y)
-        for x in range(width):
-            if not on[y][x] or (left <= x <= right and top <= y <= bottom):
-                continue
-            p, dp, tp = row[3 * x:3 * x + 3], d[3 * x:3 * x + 3], t[3 * x:3 * x + 3]
-            if dp == tp:
-                continue
-            area = label[y * width + x]
-            if p == tp:
-                textured[area] += 1
-                for i, (mx, my, mw, mh) in enumerate(monitors):
-                    per_monitor[i] += mx <= x < mx + mw and my <= y < my + mh
-            elif p == dp:
-                untouched[area] += 1
-    mixed = [a for a in range(count) if textured[a] and untouched[a]]
-    if mixed:
-        a = mixed[0]
-        raise AssertionError(f'area {a} is partly filled: {textured[a]} pixels textured, '
-                             f'{untouched[a]} not')
+    skip = lambda x, y: not on[y][x] or (left <= x <= right and top <= y <= bottom)
+    monitor = lambda x, y: next(i for i, (mx, my, mw, mh) in enumerate(monitors)
+                                if mx <= x < mx + mw and my <= y < my + mh)
+    _, per_monitor = tally(shot, desktop, texture, label, count, range(height), skip, monitor,
+                           len(monitors))
     return per_monitor
 
 
@@ -426,6 +418,23 @@ def preview(shot_path, left, top, picture_path):
     print('preview: OK')
 
 
+def textured(shot_path, texture_paths):
+    shot = read_ppm(shot_path)
+    # Every third pixel is enough; decoders round JPEG's colours a little differently.
+    points = [(x, y) for y in range(0, shot.height, 3) for x in range(0, shot.width, 3)
+              if x < shot.width - CAPTION_BOX_WIDTH or y >= CAPTION_BOX_HEIGHT]
+    shares = {}
+    for path in texture_paths:
+        texture = tiled(read_ppm(path), shot.width, shot.height)
+        near = sum(all(abs(a - b) <= 16 for a, b in zip(shot.pixel(x, y), texture.pixel(x, y)))
+                   for x, y in points)
+        shares[path] = near / len(points)
+    best = max(shares, key=shares.get)
+    print(f'best match {best}: {shares[best]:.3f} of the screen')
+    if shares[best] < 0.98:
+        raise SystemExit('FAIL: the screen shows no texture tiled whole')
+
+
 def main(argv):
     if len(argv) >= 2:
         command, args = argv[1], argv[2:]
@@ -446,6 +455,8 @@ def main(argv):
         if command == 'same' and len(args) in (2, 6):
             box = tuple(int(v) for v in args[2:]) if len(args) == 6 else None
             return same(args[0], args[1], box)
+        if command == 'textured' and len(args) >= 2:
+            return textured(args[0], args[1:])
         if command == 'preview' and len(args) == 4:
             return preview(args[0], int(args[1]), int(args[2]), args[3])
     raise SystemExit(__doc__)

@@ -10,7 +10,6 @@
 set -euo pipefail
 : "${RELEASE_SOURCE:?}" "${RELEASE_DIST:?}" "${RELEASE_WORK:?}"
 python=${VESPERINE_PYTHON:-/usr/bin/python3}
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 # The end-to-end helpers, on a prefix and work folder of this test's own.
 export E2E_SAVER=unused E2E_HELPER=unused E2E_SOURCE=$RELEASE_SOURCE
@@ -100,7 +99,7 @@ for texture in "$RELEASE_SOURCE"/resources/textures/*; do
   convert "$texture" -depth 8 "ppm:$E2E_DIR/${texture##*/}.ppm"
   textures+=("$E2E_DIR/${texture##*/}.ppm")
 done
-"$python" "$here/textured.py" "$shot" "${textures[@]}" || e2e_fail "the fill shows no sample texture"
+e2e_check textured "$shot" "${textures[@]}" || e2e_fail "the fill shows no sample texture"
 xdotool key space
 e2e_expect_exit "$E2E_PID" 20 0 "key press"
 vesperine_wine_server_stop
