@@ -1,26 +1,10 @@
 #!/usr/bin/env python3
-"""Performance figures of the saver under wine, printed, never asserted:
+"""Performance figures of the saver under wine, printed, never asserted (README, Measurements):
 
   measure.py [--build win64|win32] [fill] [latency] [cpu] [monitors] [memory] [long]
-      (fill, latency and cpu when none is named; --build picks the Windows tree, win64 unless told,
-      so that the i686 build can be measured beside the x86_64 one)
 
-  fill      the whole-canvas fill on real GDI canvases under wine (win32_fill_bench:
-            BM_FillUniform/3840/2160 and BM_FillMaze/1920/1080 with textures decoded by GDI+),
-            median of 7 repetitions, beside build/native's vesperine_bench and their ratio
-  latency   the real Vesperine.scr on 3840x2160 over a uniform desktop, "Time Interval" 50: from a
-            key press (xdotool) to the end of its process, 20 tries, median and worst
-  cpu       the saver's CPU use (user + system time of its process, from /proc) over one default
-            cycle on 1920x1080: 15 fills 3500 ms apart and the wipe, about 62 s
-  monitors  the uniform fill on the two-monitor screen (1824x768) against BM_FillUniform/1824/768
-  memory    the saver's peak private memory (Private_Clean + Private_Dirty, every 20 ms, while it
-            starts and fills for 3 s) on 3840x2160 and on the two-monitor screen, and on 3840x2160
-            its start to its first full frame (the caption on the screen, polled every 5 ms)
-  long      "Time Interval" 50 on 1920x1080 for VESPERINE_LONG_RUN_SECONDS (1800): resident and
-            private bytes, handles, GDI and USER objects once a minute, and their change
-
-Each runs on private X screens with a private wine prefix in build/measure/ (scripts/wine.sh
-session). The figures depend on the machine and its load: run on an idle machine.
+fill, latency and cpu when none is named; --build picks the Windows tree (win64 unless told). Each
+runs on private X screens (scripts/wine.sh session) with a private wine prefix in build/measure/.
 """
 import ctypes
 import glob
@@ -38,6 +22,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WINE_SH = os.path.join(ROOT, 'scripts', 'wine.sh')
 WORK = os.path.join(ROOT, 'build', 'measure')
 TEXTURES = sorted(glob.glob(os.path.join(ROOT, 'resources', 'textures', '*')))
+UNIFORM = [os.path.join(WORK, name) for name in ('uniform_a.png', 'uniform_b.png')]
 # Width, height and the primary monitor's right edge of a screen that is not WIDTHxHEIGHT.
 SCREENS = {'two-monitors': (1824, 768, 1024)}
 
@@ -67,20 +52,14 @@ def saver_settings(interval, refresh, textures):
             *textures)
 
 
-def show_desktop(picture):
-    subprocess.run(['display', '-window', 'root', picture])  # exits with 1 after setting it
-
-
-def uniform_desktop(width, height):
-    path = os.path.join(WORK, f'uniform-{width}x{height}.png')
-    run('convert', '-size', f'{width}x{height}', 'xc:#406080', 'PNG24:' + path)
-    show_desktop(path)
-
-
-def landscape_desktop(width, height):
-    path = os.path.join(WORK, f'landscape-{width}x{height}.png')
-    run('bash', os.path.join(ROOT, 'scripts', 'landscape.sh'), str(width), str(height), path)
-    show_desktop(path)
+def show_desktop(width, height, landscape=False):
+    """A desktop of one colour, or the landscape, on the root window, which the saver captures."""
+    path = os.path.join(WORK, f'desktop-{width}x{height}.png')
+    if landscape:
+        run('bash', os.path.join(ROOT, 'scripts', 'landscape.sh'), str(width), str(height), path)
+    else:
+        run('convert', '-size', f'{width}x{height}', 'xc:#406080', 'PNG24:' + path)
+    subprocess.run(['display', '-window', 'root', path])  # exits with 1 after setting it
 
 
 class Saver:
@@ -145,13 +124,13 @@ def own_process(pid, seconds=10):
 def make_bench_textures():
     """The textures of the fill benchmark, as the native benchmark builds them in memory: two
     uniform 64x64 tiles and the pattern whose pixel (x, y) is 0x203040 + (4x << 8) + 4y."""
-    run('convert', '-size', '64x64', 'xc:#C0A020', 'PNG24:' + os.path.join(WORK, 'uniform_a.png'))
-    run('convert', '-size', '64x64', 'xc:#406080', 'PNG24:' + os.path.join(WORK, 'uniform_b.png'))
+    for path, colour in zip(UNIFORM, ('#C0A020', '#406080')):
+        run('convert', '-size', '64x64', 'xc:' + colour, 'PNG24:' + path)
     pixels = [0x203040 + ((4 * x) << 8) + 4 * y for y in range(64) for x in range(64)]
     ppm = b'P6\n64 64\n255\n' + bytes(v for p in pixels for v in (p >> 16 & 255, p >> 8 & 255,
                                                                    p & 255))
     run('convert', 'ppm:-', 'PNG24:' + os.path.join(WORK, 'pattern.png'), input=ppm)
-    return [os.path.join(WORK, name) for name in ('uniform_a.png', 'uniform_b.png', 'pattern.png')]
+    return UNIFORM + [os.path.join(WORK, 'pattern.png')]
 
 
 def win_path(path):
@@ -246,9 +225,8 @@ def first_white(right, started, seen):
 def memory_run(screen):
     width, height = map(int, screen.split('x')) if 'x' in screen else SCREENS[screen][:2]
     right = SCREENS[screen][2] if screen in SCREENS else width
-    uniform_desktop(width, height)
-    saver_settings('500', 'default', [os.path.join(WORK, 'uniform_a.png'),
-                                      os.path.join(WORK, 'uniform_b.png')])
+    show_desktop(width, height)
+    saver_settings('500', 'default', UNIFORM)
     seen = []
     started = time.time()
     threading.Thread(target=first_white, args=(right, started, seen), daemon=True).start()
@@ -277,10 +255,9 @@ def latency_run():
     # that wait. Unmanaged windows (wine's setting for a screen without a window manager) skip it.
     wine_sh('vesperine_regedit', os.path.join(WORK, 'unmanaged.reg'),
             '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]', '"Managed"="N"')
-    uniform_desktop(3840, 2160)
+    show_desktop(3840, 2160)
     # Two textures of other uniform colours: every tick floods the whole screen anew.
-    saver_settings('50', 'default', [os.path.join(WORK, 'uniform_a.png'),
-                                     os.path.join(WORK, 'uniform_b.png')])
+    saver_settings('50', 'default', UNIFORM)
     times = []
     while len(times) < 20:
         saver = Saver()
@@ -307,7 +284,7 @@ def cpu():
 
 
 def cpu_run():
-    landscape_desktop(1920, 1080)
+    show_desktop(1920, 1080, landscape=True)
     saver_settings('default', 'default', TEXTURES)
     saver = Saver()
     before, started = saver.cpu_seconds(), time.time()
@@ -343,7 +320,7 @@ def long_sample(saver, elapsed):
 
 
 def long_run(seconds):
-    landscape_desktop(1920, 1080)
+    show_desktop(1920, 1080, landscape=True)
     saver_settings('50', 'default', TEXTURES)
     saver = Saver()
     started, samples, next_sample = time.time(), [], 60
