@@ -7,6 +7,5 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/setup.sh
 bash scripts/build.sh native vesperine_bench >/dev/null
-cmake --preset web >/dev/null
-cmake --build --preset web >/dev/null
+bash scripts/build.sh web >/dev/null
 exec node web/bench/bench.mjs build/web/bench build/web/site build/native/bench/vesperine_bench

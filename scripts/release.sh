@@ -55,8 +55,7 @@ echo "== build the saver for 64-bit and 32-bit Windows"
 bash scripts/build.sh win64 Vesperine
 bash scripts/build.sh win32 Vesperine
 echo "== build the web page"
-cmake --preset web >/dev/null
-cmake --build --preset web
+bash scripts/build.sh web
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win64/CMakeCache.txt)
 if [[ ! $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]]; then
   echo "release: no version in build/win64/CMakeCache.txt" >&2

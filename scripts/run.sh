@@ -20,8 +20,7 @@ cd "$root"
 
 if [[ ${1:-} == web ]]; then
   bash scripts/setup.sh
-  cmake --preset web >/dev/null
-  cmake --build --preset web
+  bash scripts/build.sh web
   port=${VESPERINE_WEB_PORT:-8000}
   echo "run: the web page is at http://127.0.0.1:$port/ (Ctrl+C stops the server)"
   exec python3 -m http.server "$port" --bind 127.0.0.1 --directory build/web/site

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The project's test command. Installs what is missing, then builds and tests every tree with its
 # CMake presets (CMakePresets.json): the native tests, the same under AddressSanitizer and UBSan, a
-# short run of each fuzz target, and the Windows trees' tests under wine. A cross-compiled tree
-# whose tests would start Windows programs without wine (no emulator yet) is built, not tested.
+# short run of each fuzz target, the Windows trees' tests under wine, and the web page in headless
+# chromium. A cross-compiled tree whose tests would start Windows programs without wine (no
+# emulator yet) is built, not tested.
 #
 # The Windows tests of one run share a fresh 64-bit and a fresh 32-bit wine prefix (or
 # $VESPERINE_WINEPREFIX and $VESPERINE_WINEPREFIX32, kept as they are) and a private Xvfb; all are
@@ -12,7 +13,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 started=$SECONDS
 # One word a tree, in the order they are built and tested.
-trees=(native sanitize fuzz win64 win32)
+trees=(native sanitize fuzz win64 win32 web)
 
 bash scripts/setup.sh
 # shellcheck source-path=SCRIPTDIR source=wine.sh
