@@ -18,9 +18,7 @@ e2e_step "an 800x600 virtual desktop"
 e2e_registry "${desktop_keys[0]}" '"Desktop"="Default"' \
   '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="800x600"' \
   "${desktop_keys[1]}" '"Background"="200 0 200"'
-tile=$E2E_DIR/tile.ppm
-e2e_check make-tile "$tile"
-convert "$tile" PNG24:"$E2E_DIR/tile.png"
+e2e_tile
 # The first fill 4 s after the start floods the whole one-coloured canvas.
 e2e_saver_settings "$E2E_DIR/tile.png" 50000 4000
 vesperine_wine_server_stop

@@ -16,10 +16,8 @@ e2e_saver_settings "$E2E_DIR/tile.png" 3000 1000
 
 e2e_step "pictures"
 desktop=$E2E_DIR/desktop.ppm
-tile=$E2E_DIR/tile.ppm
 e2e_check make-desktop "$E2E_WIDTH" "$E2E_HEIGHT" "$desktop"
-e2e_check make-tile "$tile"
-convert "$tile" PNG24:"$E2E_DIR/tile.png"
+e2e_tile
 e2e_set_desktop "$desktop"
 
 e2e_step "run"

@@ -111,13 +111,18 @@ e2e_desktop() {
   e2e_set_desktop "$desktop"
 }
 
+# e2e_tile: the test tile as $E2E_DIR/tile.ppm (sets `tile`) and as tile.png, the texture file.
+e2e_tile() {
+  tile=$E2E_DIR/tile.ppm
+  e2e_check make-tile "$tile"
+  convert "$tile" PNG24:"$E2E_DIR/tile.png"
+}
+
 # e2e_scene INTERVAL_MS: the scene most drivers share: the test tile as the only texture, a
 # "Refresh Time" of 50000 ms and the given "Time Interval", and the test desktop on the root
 # window. Sets `tile` and `desktop` (the pictures, as .ppm).
 e2e_scene() {
-  tile=$E2E_DIR/tile.ppm
-  e2e_check make-tile "$tile"
-  convert "$tile" PNG24:"$E2E_DIR/tile.png"
+  e2e_tile
   e2e_saver_settings "$E2E_DIR/tile.png" 50000 "$1"
   e2e_desktop
 }

@@ -11,9 +11,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 e2e_begin preview 640 480
 e2e_step "settings"
-tile=$E2E_DIR/tile.ppm
-e2e_check make-tile "$tile"
-convert "$tile" PNG24:"$E2E_DIR/tile.png"
+e2e_tile
 e2e_saver_settings "$E2E_DIR/tile.png" 50000 500
 picture=$E2E_DIR/picture.ppm
 convert "$E2E_SOURCE/resources/preview.bmp" -depth 8 "$picture"

@@ -12,9 +12,7 @@ e2e_restore_on_exit '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"Wallpaper"=-' 
   '"WallpaperStyle"=-' '"TileWallpaper"=-' '[HKEY_CURRENT_USER\Control Panel\Colors]' \
   '"Background"=-'
 e2e_step "scene"
-tile=$E2E_DIR/tile.ppm
-e2e_check make-tile "$tile"
-convert "$tile" PNG24:"$E2E_DIR/tile.png"
+e2e_tile
 # No fill while the screen is checked.
 e2e_saver_settings "$E2E_DIR/tile.png" 50000 60000
 picture=$E2E_DIR/wallpaper.ppm

@@ -9,9 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 e2e_begin start_messages 640 480
 e2e_step "settings"
-tile=$E2E_DIR/tile.ppm
-e2e_check make-tile "$tile"
-convert "$tile" PNG24:"$E2E_DIR/tile.png"
+e2e_tile
 cp "$E2E_DIR/tile.png" "$E2E_DIR/日本.png"
 cp "$E2E_DIR/tile.png" "$E2E_DIR/Łódź.png"
 echo "not a picture" >"$E2E_DIR/broken.png"

@@ -26,6 +26,14 @@ Canvases UniformCanvases(int width, int height, ColorRef color) {
   return c;
 }
 
+// A 1-pixel checkerboard over the WIDTH left columns of the work canvas: every point rejected.
+void Checkerboard(Canvases& c, int width) {
+  for (int y = 0; y < c.work.surface.height; ++y) {
+    for (int x = 0; x < width; ++x)
+      engine_test::SetPixel32(c.work.surface, x, y, (x + y) % 2 ? 0xFFFFFF : 0x000000);
+  }
+}
+
 // Records the fills a tick asks for and paints the whole canvas so that a wipe shows.
 struct FillRecorder {
   Surface* canvas;
@@ -157,11 +165,7 @@ TEST_F(SaverCycle, OddTimingsAndNoTextures) {
 TEST_F(SaverCycle, FillTickDrawsXThenYThenTextureAndRedrawsOnlyThePoint) {
   // Left half a 1-pixel checkerboard (every point rejected), right half uniform (accepted).
   Canvases c = UniformCanvases(64, 16, 0x808080);
-  for (int y = 0; y < 16; ++y) {
-    for (int x = 0; x < 32; ++x) {
-      engine_test::SetPixel32(c.work.surface, x, y, (x + y) % 2 ? 0xFFFFFF : 0x000000);
-    }
-  }
+  Checkerboard(c, 32);
   FillRecorder fills{&c.work.surface, {}};
   SeedRandom(77);
   AnimationTick(c.work.surface, c.snapshot.surface, {50000, 3500, 21}, 5, fills.Fill());
@@ -179,11 +183,7 @@ TEST_F(SaverCycle, FillTickDrawsXThenYThenTextureAndRedrawsOnlyThePoint) {
 
 TEST_F(SaverCycle, FillTickGivesUpAfterTheDrawLimitAndStillCountsTheTime) {
   Canvases c = UniformCanvases(16, 16, 0);
-  for (int y = 0; y < 16; ++y) {
-    for (int x = 0; x < 16; ++x) {
-      engine_test::SetPixel32(c.work.surface, x, y, (x + y) % 2 ? 0xFFFFFF : 0x000000);
-    }
-  }
+  Checkerboard(c, 16);
   FillRecorder fills{&c.work.surface, {}};
   SeedRandom(5);
   const TickOutcome out =
