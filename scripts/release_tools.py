@@ -9,7 +9,7 @@
       sets the package code and the creation and save times in the MSI's summary information,
       which wixl fills from a random number and the clock.
   release_tools.py winget FOLDER VERSION MSI URL PRODUCT_CODE UPGRADE_CODE
-      writes the version, default-locale and installer manifests for winget into FOLDER.
+      writes the winget manifests of packaging/winget/ into FOLDER, their @NAMES@ filled in.
 """
 import datetime
 import hashlib
@@ -18,10 +18,6 @@ import struct
 import sys
 import uuid
 import zipfile
-
-PACKAGE_ID = "Ondrel.VesperineLight"
-WINGET_SCHEMA = "1.28.0"
-
 
 def guid(upgrade_code, *text):
     return "{%s}" % str(uuid.uuid5(uuid.UUID(upgrade_code), " ".join(text))).upper()
@@ -85,62 +81,17 @@ def sha256(path):
 
 
 def write_winget(folder, version, msi, url, product_code, upgrade_code):
-    common = "PackageIdentifier: %s\nPackageVersion: %s\n" % (PACKAGE_ID, version)
-    schema = "# yaml-language-server: $schema=https://aka.ms/winget-manifest.%s.%s.schema.json\n"
-    manifests = {
-        "": (
-            "version",
-            common + "DefaultLocale: en-US\n",
-        ),
-        ".locale.en-US": (
-            "defaultLocale",
-            common
-            + "PackageLocale: en-US\n"
-            "Publisher: Ondrel\n"
-            "PackageName: Vesperine Light\n"
-            "License: MIT\n"
-            "Copyright: Copyright (c) Ondrel and the Vesperine Light contributors\n"
-            "ShortDescription: A screen saver that floods areas of the desktop picture with"
-            " tiled textures.\n"
-            "Description: |-\n"
-            "  Vesperine Light takes a copy of the desktop picture, then floods random areas of\n"
-            "  similar colour with tiled pictures from your texture files, one area after\n"
-            "  another, until it wipes back to the desktop and starts again. Pick it in Screen\n"
-            "  Saver Settings after installing.\n"
-            "Moniker: vesperine\n"
-            "Tags:\n"
-            "- screensaver\n",
-        ),
-        ".installer": (
-            "installer",
-            common + "MinimumOSVersion: 10.0.0.0\n"
-            "InstallerType: msi\n"
-            "Scope: machine\n"
-            "InstallModes:\n"
-            "- interactive\n"
-            "- silent\n"
-            "- silentWithProgress\n"
-            "UpgradeBehavior: install\n"
-            "ProductCode: '%s'\n"
-            "AppsAndFeaturesEntries:\n"
-            "- DisplayName: Vesperine Light\n"
-            "  Publisher: Ondrel\n"
-            "  DisplayVersion: %s\n"
-            "  ProductCode: '%s'\n"
-            "  UpgradeCode: '%s'\n"
-            "Installers:\n"
-            "- Architecture: x64\n"
-            "  InstallerUrl: %s\n"
-            "  InstallerSha256: %s\n"
-            % (product_code, version, product_code, upgrade_code, url, sha256(msi)),
-        ),
-    }
+    values = {"@VERSION@": version, "@URL@": url, "@PRODUCT_CODE@": product_code,
+              "@UPGRADE_CODE@": upgrade_code, "@SHA256@": sha256(msi)}
+    templates = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "packaging", "winget")
     os.makedirs(folder, exist_ok=True)
-    for suffix, (kind, body) in manifests.items():
-        with open(os.path.join(folder, PACKAGE_ID + suffix + ".yaml"), "w", newline="\n") as out:
-            out.write(schema % (kind.lower(), WINGET_SCHEMA))
-            out.write(body)
-            out.write("ManifestType: %s\nManifestVersion: %s\n" % (kind, WINGET_SCHEMA))
+    for name in sorted(os.listdir(templates)):
+        with open(os.path.join(templates, name), encoding="utf-8") as template:
+            text = template.read()
+        for key, value in values.items():
+            text = text.replace(key, value)
+        with open(os.path.join(folder, name), "w", newline="\n") as out:
+            out.write(text)
 
 
 def main(argv):
