@@ -77,16 +77,18 @@ class Saver:
         if wait_shown and self.shell.stdout.readline().strip() != 'shown':
             sys.exit('measure: the saver did not show its window')
 
+    def stat(self):  # the fields of /proc/PID/stat after the command's name
+        with open(f'/proc/{self.pid}/stat') as f:
+            return f.read().rsplit(')', 1)[1].split()
+
     def running(self):
         try:
-            with open(f'/proc/{self.pid}/stat') as f:
-                return f.read().rsplit(')', 1)[1].split()[0] != 'Z'
+            return self.stat()[0] != 'Z'
         except OSError:
             return False
 
     def cpu_seconds(self):
-        with open(f'/proc/{self.pid}/stat') as f:
-            fields = f.read().rsplit(')', 1)[1].split()
+        fields = self.stat()
         return (int(fields[11]) + int(fields[12])) / os.sysconf('SC_CLK_TCK')
 
     def private_kib(self):

@@ -1,47 +1,21 @@
 #!/usr/bin/env bash
-# The release command: builds the saver for 64-bit and 32-bit Windows and packs what a Windows user
-# downloads into dist/ (or the folder given with --out):
-#
-#   VesperineLight-VERSION-x64.msi      the per-machine installer (scripts/make_msi.sh)
-#   VesperineLight-VERSION-windows.zip  x64/ and x86/Vesperine.scr, textures/, README.txt,
-#                                       LICENSE.txt, to install by hand
-#   VesperineLight-VERSION-web.zip      the web page (build/web/site): the engine in WebAssembly,
-#                                       a static site to publish as it is
-#   SHA256SUMS                          of the three files above, for sha256sum -c
-#   winget/manifests/o/Ondrel/VesperineLight/VERSION/   the package manager's three manifests
-#
-# VERSION is the one in project() of CMakeLists.txt. Without signing, two clean checkouts give the
-# same bytes: the programs carry no link time or build folder, and the zip and the installer take
-# their times from the last commit ($SOURCE_DATE_EPOCH when set).
-#
-# Signing (Authenticode, SHA-256, with osslsigncode) happens when VESPERINE_SIGN_CERT is set:
-#   VESPERINE_SIGN_CERT      the certificate, PEM (with VESPERINE_SIGN_KEY) or PKCS#12 (without)
-#   VESPERINE_SIGN_KEY       its private key, PEM
-#   VESPERINE_SIGN_PASS      the password of the key or of the PKCS#12 file, when it has one
-#   VESPERINE_TIMESTAMP_URL  an RFC 3161 time-stamping server, when the signatures should carry
-#                            a time stamp
-# Both programs are signed before they are packed, and the installer after it is built.
-#
-# VESPERINE_DOWNLOAD_URL is the folder the files will be downloaded from (the winget installer
-# manifest names the installer there); until it is set, the manifests name a placeholder.
+# The release command (README, Releases): builds the saver for 64-bit and 32-bit Windows and the web
+# page, then packs into dist/ (or --out FOLDER) VesperineLight-VERSION-x64.msi (scripts/make_msi.sh),
+# -windows.zip (x64/ and x86/Vesperine.scr, textures/, README.txt, LICENSE.txt), -web.zip (the static
+# site of build/web/site), SHA256SUMS of those three, and winget/manifests/o/Ondrel/VesperineLight/
+# VERSION/. The README tells the signing variables (VESPERINE_SIGN_*, VESPERINE_TIMESTAMP_URL),
+# VESPERINE_DOWNLOAD_URL and what keeps two unsigned releases byte for byte the same.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 python=${VESPERINE_PYTHON:-/usr/bin/python3}
 tools=$root/scripts/release_tools.py
 out=$root/dist
-while (($# > 0)); do
-  case $1 in
-    --out)
-      out=$(realpath -m "$2")
-      shift 2
-      ;;
-    *)
-      echo "usage: release.sh [--out FOLDER]" >&2
-      exit 2
-      ;;
-  esac
-done
+case $#:${1:-} in
+  0:) ;;
+  2:--out) out=$(realpath -m "$2") ;;
+  *) echo "usage: release.sh [--out FOLDER]" >&2 && exit 2 ;;
+esac
 # Paths given relative to the caller's folder, before the script moves to the top of the tree.
 for variable in VESPERINE_SIGN_CERT VESPERINE_SIGN_KEY; do
   if [[ -n ${!variable:-} ]]; then

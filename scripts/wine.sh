@@ -99,48 +99,46 @@ vesperine_wine_server_stop() {
 
 # ---- X servers -------------------------------------------------------------------------------------
 
-# vesperine_wait_display PID NUMBER_FILE NAME: waits until the server (-displayfd) wrote its display
-# number, then exports DISPLAY. The servers pick the number themselves, so two runs never race.
-vesperine_wait_display() {
-  local tries
+# vesperine_x_server Xvfb|Xephyr LOG ARGS...: starts the server in the background (its pid in
+# VESPERINE_XVFB_PID or VESPERINE_XEPHYR_PID) and waits until it wrote its display number
+# (-displayfd), then exports DISPLAY. The servers pick the number themselves, so two runs never race.
+# -noreset keeps the root window's picture when the last client leaves (display, import and xdotool
+# are clients too); without it the server starts afresh with a black root.
+vesperine_x_server() {
+  local name=$1 log=$2 number_file tries pid
+  shift 2
+  number_file=$(mktemp)
+  "$name" -displayfd 3 "$@" -nolisten tcp -noreset 3>"$number_file" </dev/null >>"$log" 2>&1 &
+  pid=$!
+  printf -v "VESPERINE_${name^^}_PID" %s "$pid"
   for ((tries = 0; tries < 200; tries++)); do
-    if [[ -s $2 && $(<"$2") =~ ^[0-9]+$ ]]; then
-      DISPLAY=":$(<"$2")"
+    if [[ -s $number_file && $(<"$number_file") =~ ^[0-9]+$ ]]; then
+      DISPLAY=":$(<"$number_file")"
       export DISPLAY
-      rm -f "$2"
+      rm -f "$number_file"
       return 0
     fi
-    kill -0 "$1" 2>/dev/null || break
+    kill -0 "$pid" 2>/dev/null || break
     sleep 0.05
   done
-  rm -f "$2"
-  echo "wine: $3 did not start" >&2
+  rm -f "$number_file"
+  echo "wine: $name did not start" >&2
   vesperine_stop_xvfb
   return 1
 }
 
-# 1280x1024x24 unless told. -noreset keeps the root window's picture when the last client leaves
-# (display, import and xdotool are clients too); without it Xvfb starts afresh with a black root.
+# 1280x1024x24 unless told.
 vesperine_start_xvfb() {
-  local log=${1:-/dev/null} number_file
-  number_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "${2:-1280}x${3:-1024}x${4:-24}" -nolisten tcp -noreset \
-    3>"$number_file" </dev/null >>"$log" 2>&1 &
-  VESPERINE_XVFB_PID=$!
-  vesperine_wait_display "$VESPERINE_XVFB_PID" "$number_file" Xvfb
+  vesperine_x_server Xvfb "${1:-/dev/null}" -screen 0 "${2:-1280}x${3:-1024}x${4:-24}"
 }
 
 # The primary 1024x768 at (0, 0) and a second 800x600 at (1024, 0): a virtual screen of 1824x768
 # whose bottom-right 800x168 lies on no monitor. Xephyr shows them nested in an Xvfb; with RandR
 # left on, wine would see one monitor.
 vesperine_start_two_monitors() {
-  local log=${1:-/dev/null} number_file
-  vesperine_start_xvfb "$log" 1900 800 || return 1
-  number_file=$(mktemp)
-  Xephyr -displayfd 3 +xinerama -extension RANDR -screen 1024x768x24 -screen 800x600x24 \
-    -nolisten tcp -noreset 3>"$number_file" </dev/null >>"$log" 2>&1 &
-  VESPERINE_XEPHYR_PID=$!
-  vesperine_wait_display "$VESPERINE_XEPHYR_PID" "$number_file" Xephyr
+  vesperine_start_xvfb "${1:-/dev/null}" 1900 800 || return 1
+  vesperine_x_server Xephyr "${1:-/dev/null}" +xinerama -extension RANDR -screen 1024x768x24 \
+    -screen 800x600x24
 }
 
 vesperine_stop_xvfb() {
@@ -220,17 +218,16 @@ vesperine_regedit() {
 }
 
 vesperine_saver_settings() {
-  local file=$1 interval=$2 refresh=$3 lines=() name value
-  shift 3
-  for name in "Time Interval" "Refresh Time"; do
-    value=$interval
-    [[ $name == "Time Interval" ]] || value=$refresh
+  local file=$1 lines=() pair value
+  for pair in "Time Interval=$2" "Refresh Time=$3"; do
+    value=${pair#*=}
     if [[ $value == default ]]; then
-      lines+=("\"$name\"=-")
+      lines+=("\"${pair%%=*}\"=-")
     elif [[ -n $value ]]; then
-      lines+=("\"$name\"=dword:$(printf '%08x' "$value")")
+      lines+=("\"${pair%%=*}\"=dword:$(printf '%08x' "$value")")
     fi
   done
+  shift 3
   vesperine_regedit "$file" '[HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' \
     "\"Texture\"=$(texture_multi_sz "$@")" "${lines[@]}"
 }
