@@ -34,6 +34,16 @@ void Checkerboard(Canvases& c, int width) {
   }
 }
 
+// The random state is where a tick that gave up leaves it after SEED: exactly the first point's
+// three draws and two for each further point.
+void ExpectDrawLimitSpentSince(std::uint32_t seed) {
+  const std::uint32_t after = RandomState;
+  SeedRandom(seed);
+  for (int i = 0; i < 3 + 2 * (kMaxProbeDraws - 1); ++i)
+    DrawRandom();
+  EXPECT_EQ(RandomState, after);
+}
+
 // Records the fills a tick asks for and paints the whole canvas so that a wipe shows.
 struct FillRecorder {
   Surface* canvas;
@@ -191,12 +201,7 @@ TEST_F(SaverCycle, FillTickGivesUpAfterTheDrawLimitAndStillCountsTheTime) {
   EXPECT_TRUE(fills.calls.empty());
   EXPECT_TRUE(out.repaint);
   EXPECT_EQ(AccumulatedFillTime, 3500);
-  // Exactly the first point's three draws and two for each further point.
-  const std::uint32_t after = RandomState;
-  SeedRandom(5);
-  for (int i = 0; i < 3 + 2 * (kMaxProbeDraws - 1); ++i)
-    DrawRandom();
-  EXPECT_EQ(RandomState, after);
+  ExpectDrawLimitSpentSince(5);
 }
 
 // Two monitors of different heights leave a dead corner; a point there is drawn again like a
@@ -222,11 +227,7 @@ TEST_F(SaverCycle, FillsStartOnlyOnAMonitorAndOffMonitorDrawsCount) {
                 {{100, 100, 200, 200}});
   EXPECT_EQ(fills.calls.size(), 200u);
   EXPECT_EQ(AccumulatedFillTime, 3500);
-  const std::uint32_t after = RandomState;
-  SeedRandom(5);
-  for (int i = 0; i < 3 + 2 * (kMaxProbeDraws - 1); ++i)
-    DrawRandom();
-  EXPECT_EQ(RandomState, after);
+  ExpectDrawLimitSpentSince(5);
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "shell/saver_startup_win32.h"
 #include "shell/saver_window_win32.h"
 #include "tests/win32/doubles/password_doubles.h"
+#include "tests/win32/shell_state.h"
 #include "tests/win32/start_process.h"
 
 namespace {
@@ -86,21 +87,10 @@ void InspectWhilePromptIsOpen(HWND window) {
 
 class PasswordHooks : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefaultSaverProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "ShellTestPassword";
-    RegisterClassA(&windowClass);
-  }
+  static void SetUpTestSuite() { RegisterTestClass("ShellTestPassword", DefaultSaverProc); }
 
   void SetUp() override {
-    SaverInstance = GetModuleHandleA(nullptr);
-    IsWin9x = TRUE;
-    IsPreview = FALSE;
-    CloseConfirmed = FALSE;
-    VerifyInProgress = FALSE;
-    LastVerifyTick = kNoVerifyYet;
+    ResetShellState(TRUE);
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
                             &desktop_),
               ERROR_SUCCESS);

@@ -10,6 +10,7 @@
 
 #include "shell/password_hooks_win32.h"
 #include "shell/saver_startup_win32.h"
+#include "tests/win32/shell_state.h"
 
 namespace {
 
@@ -22,14 +23,6 @@ LRESULT CALLBACK ShellRoutedProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 BOOL WINAPI AcceptingVerify(HWND) {
   return TRUE;
-}
-
-void RegisterTestClass(const char* name, WNDPROC procedure) {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = name;
-  RegisterClassA(&windowClass);
 }
 
 // Removes every WM_CLOSE queued for the window and says how many there were.
@@ -66,11 +59,7 @@ class SaverWindowRules : public ::testing::Test {
   }
 
   void SetUp() override {
-    SaverInstance = GetModuleHandleA(nullptr);
-    IsWin9x = FALSE;
-    IsPreview = FALSE;
-    CloseConfirmed = FALSE;
-    VerifyInProgress = FALSE;
+    ResetShellState(FALSE);
     VerifyPasswordFn = nullptr;
     AutoPlayQueryMessage = 0;
     RouteToShell = false;
