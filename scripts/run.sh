@@ -1,17 +1,8 @@
 #!/usr/bin/env bash
-# The project's run command: installs what is missing, builds the saver (build/win64) and starts it
-# full screen under wine.
-#
-# With an X display ($DISPLAY reachable) the saver runs on it, in the user's own wine prefix
-# ($WINEPREFIX or ~/.wine); when the user has no textures registered yet, the sample textures of
-# resources/textures/ are registered first. Any input ends it, as a screen saver.
-#
-# Without a display it runs a demo on a virtual screen instead: a private Xvfb and a private wine
-# prefix under build/demo/, a generated wallpaper as the desktop, the sample textures with a short
-# "Time Interval" and "Refresh Time", and screenshots of one cycle (the fills and the wipe) in
-# build/demo/; a key press ends the saver at the end.
-#
-# run.sh web: builds the web page (build/web/site) and serves it on this machine, on port
+# The project's run command (README, Getting started): builds build/win64's saver and starts it
+# full screen under wine, on the X display when there is one (the user's prefix, the sample textures
+# registered when none are), else as a demo on a private Xvfb and prefix in build/demo/ that saves
+# screenshots of one cycle. `run.sh web` builds the web page and serves it on 127.0.0.1, port
 # $VESPERINE_WEB_PORT (8000 unless set), until Ctrl+C.
 set -euo pipefail
 

@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
-# The project's test command. Installs what is missing, then builds and tests every tree with its
-# CMake presets (CMakePresets.json): the native tests, the same under AddressSanitizer and UBSan, a
-# short run of each fuzz target, the Windows trees' tests under wine, and the web page in headless
-# chromium. A cross-compiled tree whose tests would start Windows programs without wine (no
-# emulator yet) is built, not tested.
-#
-# The Windows tests of one run share a fresh 64-bit and a fresh 32-bit wine prefix (or
-# $VESPERINE_WINEPREFIX and $VESPERINE_WINEPREFIX32, kept as they are) and a private Xvfb; all are
-# stopped on the way out, whatever happens. Ends with one line: "tests: N passed, N failed".
+# The project's test command (README, Getting started): installs what is missing, then builds and
+# tests every tree by its CMake presets; a cross-compiled tree whose tests need wine but whose
+# toolchain names no emulator is only built. The Windows tests share a fresh 64-bit and 32-bit wine
+# prefix ($VESPERINE_WINEPREFIX and $VESPERINE_WINEPREFIX32 when set, kept as they are) and a private
+# Xvfb, all stopped on the way out. Ends with one line: "tests: N passed, N failed".
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
