@@ -12,9 +12,12 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::int64_t kLimit = std::int64_t{256} << 20;
 
+// `count` bytes of `value`, little-endian unless `big`; bytes past the fourth are zero.
 void Put(Bytes& bytes, std::uint32_t value, int count, bool big = false) {
-  for (int i = 0; i < count; ++i)
-    bytes.push_back(static_cast<std::uint8_t>(value >> 8 * (big ? count - 1 - i : i)));
+  for (int i = 0; i < count; ++i) {
+    const int shift = 8 * (big ? count - 1 - i : i);
+    bytes.push_back(shift < 32 ? static_cast<std::uint8_t>(value >> shift) : 0);
+  }
 }
 
 Bytes Text(const std::string& text) {
