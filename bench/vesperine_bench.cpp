@@ -129,7 +129,7 @@ void BM_ProbeRandom(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_Floor)->Args({3840, 2160})->Unit(benchmark::kMillisecond);
-// Also three 4K monitors side by side, and the two-monitor screen of scripts/measure.sh.
+// Also three 4K monitors side by side, and the two-monitor screen of scripts/measure.py.
 BENCHMARK(BM_FillUniform)
     ->Args({1920, 1080})
     ->Args({3840, 2160})
