@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "settings/ansi_text.h"
+#include "settings/ansi_text_win32.h"
 
 namespace {
 
@@ -15,15 +16,6 @@ std::string Pattern(const char* folder) {
   std::string pattern = folder != nullptr ? folder : "";
   if (!pattern.empty() && !EndsWithPathSeparator(pattern)) pattern += '\\';
   return pattern + '*';
-}
-
-bool ToWide(const std::string& text, std::wstring& wide) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 0) return false;
-  wide.assign(static_cast<std::size_t>(length), L'\0');
-  if (MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], length) != length) return false;
-  wide.pop_back();
-  return true;
 }
 
 // False when the name has a character the ANSI code page lacks.
@@ -60,7 +52,7 @@ std::vector<std::string> ListNarrow(const std::string& pattern) {
 std::vector<std::string> ListFolderFiles(const char* folder) {
   const std::string pattern = Pattern(folder);
   std::wstring widePattern;
-  if (!ToWide(pattern, widePattern)) return {};
+  if (!AnsiToWide(pattern.c_str(), widePattern)) return {};
   WIN32_FIND_DATAW found;
   const HANDLE search = FindFirstFileW(widePattern.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) {

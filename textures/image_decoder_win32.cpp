@@ -9,9 +9,10 @@
 
 #include <cstdint>
 #include <new>
-#include <vector>
+#include <string>
 
 #include "process/system_files_win32.h"
+#include "settings/ansi_text_win32.h"
 #include "textures/image_decoder.h"
 #include "textures/texture_image.h"
 
@@ -70,15 +71,6 @@ bool LoadGdiplus() {
   return true;
 }
 
-bool ToUtf16(const char* path, std::vector<WCHAR>& wide) {
-  // CP_ACP: the code page in which the registry and the file dialog hand this program its paths
-  // (UTF-8 where the manifest's activeCodePage is honoured), not the user's formats locale.
-  int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-  if (length <= 0) return false;
-  wide.assign(static_cast<std::size_t>(length), 0);
-  return MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length) == length;
-}
-
 Gdiplus::GpBitmap* AsBitmap(DecodedImage image) {
   return static_cast<Gdiplus::GpBitmap*>(image);
 }
@@ -108,14 +100,14 @@ void DecoderShutdown(std::uintptr_t token) {
 int DecoderCreateBitmapFromFile(const char* path, DecodedImage* image) {
   *image = nullptr;
   if (!api.loaded) return kDecoderGenericError;
-  std::vector<WCHAR> wide;
+  std::wstring wide;
   try {
-    if (!ToUtf16(path, wide)) return kDecoderInvalidParameter;
+    if (!AnsiToWide(path, wide)) return kDecoderInvalidParameter;
   } catch (const std::bad_alloc&) {
     return kDecoderOutOfMemory;
   }
   Gdiplus::GpBitmap* bitmap = nullptr;
-  int status = api.createBitmapFromFile(wide.data(), &bitmap);
+  int status = api.createBitmapFromFile(wide.c_str(), &bitmap);
   *image = bitmap;
   return status;
 }
