@@ -38,10 +38,10 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/lists/partial" "$work/cache/archives/partial" "$work/fetch" "$work/source"
-for kind in deb deb-src; do
-  echo "$kind [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]" \
-    "http://deb.debian.org/debian bookworm main"
-done >"$work/sources.list"
+kind=deb
+[[ $piece == crt ]] && kind=deb-src
+echo "$kind [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]" \
+  "http://deb.debian.org/debian bookworm main" >"$work/sources.list"
 apt_options=(
   -o "Dir::Etc::SourceList=$work/sources.list" -o Dir::Etc::SourceParts=/dev/null
   -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache" -o Debug::NoLocking=1
