@@ -8,9 +8,8 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-
+bash scripts/setup.sh
 if [[ ${1:-} == web ]]; then
-  bash scripts/setup.sh
   bash scripts/build.sh web
   port=${VESPERINE_WEB_PORT:-8000}
   echo "run: the web page is at http://127.0.0.1:$port/ (Ctrl+C stops the server)"
@@ -18,8 +17,6 @@ if [[ ${1:-} == web ]]; then
 fi
 # shellcheck source-path=SCRIPTDIR source=wine.sh
 source scripts/wine.sh
-
-bash scripts/setup.sh
 bash scripts/build.sh win64 Vesperine
 saver=$root/build/win64/resources/Vesperine.scr
 textures=("$root"/resources/textures/*)
@@ -39,13 +36,12 @@ if [[ -n ${DISPLAY:-} ]] && xdotool getdisplaygeometry >/dev/null 2>&1; then
   exit "$status"
 fi
 
-# ---- No display: the demo on a virtual screen ----------------------------------------------------
+# No display: the demo on a virtual screen.
 demo=$root/build/demo width=1280 height=720
 mkdir -p "$demo"
 rm -f "$demo"/cycle-*.png
 vesperine_wine_env "$demo/wineprefix"
 trap 'vesperine_wine_server_stop; vesperine_stop_xvfb' EXIT
-
 echo "run: no X display; the demo runs on a virtual ${width}x${height} screen"
 vesperine_start_xvfb "$demo/xvfb.log" "$width" "$height"
 [[ -f $WINEPREFIX/.vesperine-ready ]] ||
@@ -61,7 +57,8 @@ bash scripts/landscape.sh "$width" "$height" "$demo/wallpaper.png"
 display -window root "$demo/wallpaper.png" || true # exits with 1 after setting the background
 
 echo "run: starting the saver"
-if ! vesperine_start_saver "$demo/wine.log" "$saver"; then
+vesperine_start_program "$demo/wine.log" "$saver" /s
+if ! vesperine_wait_window "Screen Saver"; then
   import -window root "$demo/cycle-failed.png"
   echo "run: the saver did not show its window (see $demo/cycle-failed.png)" >&2
   exit 1
@@ -70,19 +67,13 @@ fi
 # One picture a fill (after each 0.7 s tick), then pictures of the wipe as it moves up.
 shot=0
 take() {
+  sleep "$1"
   shot=$((shot + 1))
-  import -window root "$demo/$(printf 'cycle-%02d-%s.png' "$shot" "$1")"
+  import -window root "$demo/$(printf 'cycle-%02d-%s.png' "$shot" "$2")"
 }
-sleep 0.3
-take start
-for ((fill = 1; fill <= refresh / interval; fill++)); do
-  sleep 0.7
-  take "fill$fill"
-done
-for ((band = 1; band <= 8; band++)); do
-  sleep 0.15
-  take wipe
-done
+take 0.3 start
+for ((fill = 1; fill <= refresh / interval; fill++)); do take 0.7 "fill$fill"; done
+for _ in {1..8}; do take 0.15 wipe; done
 
 xdotool key space
 status=0

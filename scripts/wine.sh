@@ -1,5 +1,6 @@
 # shellcheck shell=bash
-# Sourced, not run: the one place that knows how to run Windows programs here. Its functions:
+# Sourced, not run: the one place that knows how to run Windows programs here. Its functions (those
+# that can fail print why on standard error and return non-zero):
 #
 #   vesperine_wine_env PREFIX [win64|win32]  exports WINEPREFIX (made absolute), WINEARCH, WINEDEBUG
 #                                 and WINEDLLOVERRIDES; sets VESPERINE_WINE, the loader (win64 unless told)
@@ -9,12 +10,13 @@
 #   vesperine_wine_remove         stops the prefix's programs and removes it
 #   vesperine_wine_server_start [LOG]  a wine server that stays, with its desktop process started
 #   vesperine_wine_server_stop    ends every program of the prefix and waits for its server
-#   vesperine_start_xvfb [LOG [WIDTH HEIGHT [DEPTH]]]  a private Xvfb; exports DISPLAY
-#   vesperine_start_two_monitors [LOG]  two monitors through Xephyr's Xinerama; exports DISPLAY
+#   vesperine_start_xvfb [LOG [WIDTH HEIGHT [DEPTH]]]  a private Xvfb, 1280x1024x24 unless told;
+#                                 exports DISPLAY
+#   vesperine_start_two_monitors [LOG]  the primary 1024x768 at (0, 0) and a second 800x600 at
+#                                 (1024, 0), through Xephyr's Xinerama; exports DISPLAY
 #   vesperine_stop_xvfb           stops what the two above started
 #   vesperine_start_program LOG PROGRAM [ARGS...]  starts it in the background; its pid in VESPERINE_PID
 #   vesperine_wait_window TITLE [SECONDS]  waits for a window of that title while VESPERINE_PID runs
-#   vesperine_start_saver LOG SAVER [ARGS...]  starts the saver (/s unless told), waits for its window
 #   win_path FILE                 the Windows name of a file of this machine (Z:\...)
 #   texture_multi_sz FILE...      the files' names as a REG_MULTI_SZ value in regedit's form
 #   vesperine_regedit FILE LINE...  writes the lines as a REGEDIT4 file and imports it
@@ -27,25 +29,17 @@
 #   wine.sh session SCREEN PREFIX ARCH LOG COMMAND...  runs COMMAND on a private Xvfb (SCREEN:
 #                                 WIDTHxHEIGHT or two-monitors) with the prefix set up, its server
 #                                 started and VESPERINE_WINE exported; stops them after it
-#
-# Functions that can fail print why on standard error and return non-zero.
-
-# ---- Prefix ----------------------------------------------------------------------------------------
 
 vesperine_wine_env() {
   WINEPREFIX=$(realpath -m "$1")
   WINEARCH=${2:-win64}
-  export WINEPREFIX WINEARCH WINEDEBUG=-all
   # No .NET or HTML engine: wine would otherwise offer to download them, in a dialog nobody answers.
-  export WINEDLLOVERRIDES="mscoree,mshtml="
-  if [[ $WINEARCH == win64 && -x /usr/lib/wine/wine64 ]]; then
-    # `wine` is the 32-bit launcher once wine32 is installed: it would start a 64-bit program as a
-    # child of start.exe. wine64 makes the started process the program itself (its pid, its /proc,
-    # its exit code).
-    VESPERINE_WINE=/usr/lib/wine/wine64
-  else
-    VESPERINE_WINE=wine
-  fi
+  export WINEPREFIX WINEARCH WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # `wine` is the 32-bit launcher once wine32 is installed: it would start a 64-bit program as a
+  # child of start.exe. wine64 makes the started process the program itself (its pid, its /proc,
+  # its exit code).
+  VESPERINE_WINE=wine
+  [[ $WINEARCH != win64 || ! -x /usr/lib/wine/wine64 ]] || VESPERINE_WINE=/usr/lib/wine/wine64
 }
 
 vesperine_wine() { "$VESPERINE_WINE" "$@"; }
@@ -72,20 +66,14 @@ vesperine_wine_prepare() {
   return "$status"
 }
 
-vesperine_wine_remove() {
-  vesperine_wine_server_stop
-  rm -rf "$WINEPREFIX"
-}
+vesperine_wine_remove() { vesperine_wine_server_stop && rm -rf "$WINEPREFIX"; }
 
-vesperine_wine_fresh() {
-  vesperine_wine_remove
-  vesperine_wine_prepare "$@"
-}
+vesperine_wine_fresh() { vesperine_wine_remove && vesperine_wine_prepare "$@"; }
 
-# A persistent server keeps wine's desktop process for as long as it runs: each start of that
-# process clears the root window (which holds the desktop picture a saver captures), and its
-# system processes, started here rather than under ctest, keep the standard error of whatever
-# started them, which would wait for them forever.
+# The server keeps wine's desktop process for as long as it runs: each start of that process
+# clears the root window (which holds the desktop picture a saver captures), and its system
+# processes, started here rather than under ctest, keep the standard error of whatever started
+# them, which would wait for them forever.
 vesperine_wine_server_start() {
   wineserver -p
   vesperine_wine cmd /c exit </dev/null >>"${1:-/dev/null}" 2>&1
@@ -97,67 +85,51 @@ vesperine_wine_server_stop() {
   timeout 30 wineserver -w 2>/dev/null || true
 }
 
-# ---- X servers -------------------------------------------------------------------------------------
-
-# vesperine_x_server Xvfb|Xephyr LOG ARGS...: starts the server in the background (its pid in
-# VESPERINE_XVFB_PID or VESPERINE_XEPHYR_PID) and waits until it wrote its display number
-# (-displayfd), then exports DISPLAY. The servers pick the number themselves, so two runs never race.
-# -noreset keeps the root window's picture when the last client leaves (display, import and xdotool
-# are clients too); without it the server starts afresh with a black root.
+# vesperine_x_server Xvfb|Xephyr LOG ARGS...: the server picks its display number itself and
+# writes it (-displayfd), so two runs never race. -noreset keeps the root window's picture when
+# the last client leaves (display, import and xdotool are clients too).
 vesperine_x_server() {
-  local name=$1 log=$2 number_file tries pid
+  local name=$1 log=$2 number_file tries=0
   shift 2
   number_file=$(mktemp)
   "$name" -displayfd 3 "$@" -nolisten tcp -noreset 3>"$number_file" </dev/null >>"$log" 2>&1 &
-  pid=$!
-  printf -v "VESPERINE_${name^^}_PID" %s "$pid"
-  for ((tries = 0; tries < 200; tries++)); do
-    if [[ -s $number_file && $(<"$number_file") =~ ^[0-9]+$ ]]; then
-      DISPLAY=":$(<"$number_file")"
-      export DISPLAY
+  printf -v "VESPERINE_${name^^}_PID" %s "$!"
+  until [[ $(<"$number_file") =~ ^[0-9]+$ ]]; do
+    if ((++tries > 200)) || ! kill -0 "$!" 2>/dev/null; then
       rm -f "$number_file"
-      return 0
+      echo "wine: $name did not start" >&2
+      vesperine_stop_xvfb
+      return 1
     fi
-    kill -0 "$pid" 2>/dev/null || break
     sleep 0.05
   done
+  DISPLAY=":$(<"$number_file")" && export DISPLAY
   rm -f "$number_file"
-  echo "wine: $name did not start" >&2
-  vesperine_stop_xvfb
-  return 1
 }
 
-# 1280x1024x24 unless told.
 vesperine_start_xvfb() {
   vesperine_x_server Xvfb "${1:-/dev/null}" -screen 0 "${2:-1280}x${3:-1024}x${4:-24}"
 }
 
-# The primary 1024x768 at (0, 0) and a second 800x600 at (1024, 0): a virtual screen of 1824x768
-# whose bottom-right 800x168 lies on no monitor. Xephyr shows them nested in an Xvfb; with RandR
-# left on, wine would see one monitor.
+# Xephyr shows the two monitors nested in an Xvfb; with RandR left on, wine would see one monitor.
+# Their virtual screen of 1824x768 has a bottom-right 800x168 on no monitor.
 vesperine_start_two_monitors() {
-  vesperine_start_xvfb "${1:-/dev/null}" 1900 800 || return 1
-  vesperine_x_server Xephyr "${1:-/dev/null}" +xinerama -extension RANDR -screen 1024x768x24 \
-    -screen 800x600x24
+  vesperine_start_xvfb "${1:-/dev/null}" 1900 800 &&
+    vesperine_x_server Xephyr "${1:-/dev/null}" +xinerama -extension RANDR \
+      -screen 1024x768x24 -screen 800x600x24
 }
 
 vesperine_stop_xvfb() {
   local pid
-  for pid in "${VESPERINE_XEPHYR_PID:-}" "${VESPERINE_XVFB_PID:-}"; do
-    [[ -n $pid ]] || continue
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+  for pid in ${VESPERINE_XEPHYR_PID:-} ${VESPERINE_XVFB_PID:-}; do
+    { kill "$pid" && wait "$pid"; } 2>/dev/null || true
   done
   VESPERINE_XEPHYR_PID='' VESPERINE_XVFB_PID=''
 }
 
-# ---- Programs --------------------------------------------------------------------------------------
-
 vesperine_start_program() {
-  local log=$1
-  shift
   # The loader itself, not a function: a function would run in a subshell, whose pid is not wine's.
-  "$VESPERINE_WINE" "$@" >>"$log" 2>&1 &
+  "$VESPERINE_WINE" "${@:2}" >>"$1" 2>&1 &
   VESPERINE_PID=$!
 }
 
@@ -167,24 +139,13 @@ vesperine_wait_window() {
     if ! kill -0 "$VESPERINE_PID" 2>/dev/null; then
       echo "wine: the program ended before its window \"$title\" showed" >&2
       return 1
-    fi
-    if ((SECONDS - started > limit)); then
+    elif ((SECONDS - started > limit)); then
       echo "wine: no window \"$title\" within $limit s" >&2
       return 1
     fi
     sleep 0.05
   done
 }
-
-vesperine_start_saver() {
-  local log=$1 saver=$2
-  shift 2
-  (($# > 0)) || set -- /s
-  vesperine_start_program "$log" "$saver" "$@"
-  vesperine_wait_window "Screen Saver"
-}
-
-# ---- Registry --------------------------------------------------------------------------------------
 
 win_path() {
   local path
@@ -208,31 +169,27 @@ texture_multi_sz() {
 }
 
 vesperine_regedit() {
-  local file=$1
-  shift
-  printf '%s\r\n' REGEDIT4 "" "$@" >"$file"
-  vesperine_wine regedit /S "$(win_path "$file")" || {
-    echo "wine: regedit could not import $file" >&2
+  printf '%s\r\n' REGEDIT4 "" "${@:2}" >"$1"
+  vesperine_wine regedit /S "$(win_path "$1")" || {
+    echo "wine: regedit could not import $1" >&2
     return 1
   }
 }
 
 vesperine_saver_settings() {
-  local file=$1 lines=() pair value
-  for pair in "Time Interval=$2" "Refresh Time=$3"; do
-    value=${pair#*=}
+  local file=$1 lines=() name=Time\ Interval value
+  for value in "$2" "$3"; do
     if [[ $value == default ]]; then
-      lines+=("\"${pair%%=*}\"=-")
+      lines+=("\"$name\"=-")
     elif [[ -n $value ]]; then
-      lines+=("\"${pair%%=*}\"=dword:$(printf '%08x' "$value")")
+      lines+=("\"$name\"=dword:$(printf '%08x' "$value")")
     fi
+    name="Refresh Time"
   done
   shift 3
   vesperine_regedit "$file" '[HKEY_CURRENT_USER\Software\Ondrel\Vesperine]' \
     "\"Texture\"=$(texture_multi_sz "$@")" "${lines[@]}"
 }
-
-# ---- Run: a session for another program ------------------------------------------------------------
 
 if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
   set -euo pipefail
