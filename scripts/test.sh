@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # The project's test command (README, Getting started): installs what is missing, then builds and
-# tests every tree by its CMake presets; a cross-compiled tree whose tests need wine but whose
-# toolchain names no emulator is only built. The Windows tests share a fresh 64-bit and 32-bit wine
+# tests every tree by its CMake presets. The Windows tests share a fresh 64-bit and 32-bit wine
 # prefix ($VESPERINE_WINEPREFIX and $VESPERINE_WINEPREFIX32 when set, kept as they are) and a private
 # Xvfb, all stopped on the way out. Ends with one line: "tests: N passed, N failed".
 set -euo pipefail
@@ -20,8 +19,8 @@ rm -f build/test/*.xml
 own_prefixes=() preparing=()
 # shellcheck disable=SC2317  # run by the EXIT trap
 cleanup() {
-  local status=$? pid prefix
-  for pid in "${preparing[@]}"; do kill "$pid" 2>/dev/null || true; done
+  local status=$? prefix
+  kill "${preparing[@]}" 2>/dev/null || true
   for prefix in "${VESPERINE_WINEPREFIX:-}" "${VESPERINE_WINEPREFIX32:-}"; do
     [[ -z $prefix ]] || (vesperine_wine_env "$prefix" && vesperine_wine_server_stop)
   done
@@ -34,17 +33,19 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 vesperine_start_xvfb build/test/xvfb.log
-for variable in VESPERINE_WINEPREFIX VESPERINE_WINEPREFIX32; do
+# A new prefix takes a while to set up, mostly waiting: do it while the compilers run. Then one
+# wine server a prefix for the whole run, so that each test program starts in a moment.
+for bits in 64 32; do
+  variable=VESPERINE_WINEPREFIX${bits%64}
   if [[ -z ${!variable:-} ]]; then
     own_prefixes+=("$(mktemp -d "$root/build/wineprefix.XXXXXX")")
     export "$variable=${own_prefixes[-1]}"
   fi
+  (scripts/wine-run.sh --arch "win$bits" --prepare &&
+    vesperine_wine_env "${!variable}" "win$bits" && vesperine_wine_server_start /dev/stdout) \
+    >"build/test/wine$bits.log" 2>&1 &
+  preparing+=($!)
 done
-# A new prefix takes a while to set up, mostly waiting: do it while the compilers run.
-scripts/wine-run.sh --prepare >build/test/wine64.log 2>&1 &
-preparing+=($!)
-scripts/wine-run.sh --arch win32 --prepare >build/test/wine32.log 2>&1 &
-preparing+=($!)
 
 # A tree that does not build is reported at the end; the others are still tested.
 failed=() built=()
@@ -67,16 +68,8 @@ for pid in "${preparing[@]}"; do
   fi
 done
 preparing=()
-# One wine server a prefix for the whole run, so that each test program starts in a moment.
-(vesperine_wine_env "$VESPERINE_WINEPREFIX" && vesperine_wine_server_start build/test/wine64.log)
-(vesperine_wine_env "$VESPERINE_WINEPREFIX32" win32 &&
-  vesperine_wine_server_start build/test/wine32.log)
 
 for tree in "${built[@]}"; do
-  if grep -rqsE --include=CTestTestfile.cmake '^add_test\(\S+ "[^"]*\.exe"' "build/$tree"; then
-    echo "== $tree: built only (its tests need wine, and its toolchain names no emulator)"
-    continue
-  fi
   echo "== $tree tests"
   ctest --preset "$tree" --output-junit "$root/build/test/$tree.xml" || failed+=("$tree")
 done

@@ -38,6 +38,4 @@ fi
 vesperine_wine_prepare
 [[ $1 == --prepare ]] && exit 0
 [[ -n $own_display ]] || exec "$VESPERINE_WINE" "$@"
-status=0
-vesperine_wine "$@" || status=$?
-exit "$status"
+"$VESPERINE_WINE" "$@"
