@@ -21,18 +21,14 @@ epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-mkdir "$stage/textures"
-cp "$root/packaging/vesperine.wxs" "$root/resources/vesperine.ico" "$stage/"
+cp -r "$root/packaging/vesperine.wxs" "$root"/resources/{vesperine.ico,textures} "$stage/"
 cp "$saver" "$stage/Vesperine.scr"
 {
-  echo '<?xml version="1.0" encoding="utf-8"?>'
-  echo '<Include>'
+  printf '%s\n' '<?xml version="1.0" encoding="utf-8"?>' '<Include>'
   index=0
   while IFS= read -r name; do
-    cp "$root/resources/textures/$name" "$stage/textures/"
-    echo "  <File Id=\"Texture$index\" Name=\"$name\" Source=\"textures/$name\"/>"
-    index=$((index + 1))
-  done < <(cd "$root/resources/textures" && LC_ALL=C ls)
+    echo "  <File Id=\"Texture$((index++))\" Name=\"$name\" Source=\"textures/$name\"/>"
+  done < <(LC_ALL=C ls "$stage/textures")
   echo '</Include>'
 } >"$stage/textures.wxi"
 # The cabinet keeps each file's time.

@@ -18,9 +18,7 @@ case $#:${1:-} in
 esac
 # Paths given relative to the caller's folder, before the script moves to the top of the tree.
 for variable in VESPERINE_SIGN_CERT VESPERINE_SIGN_KEY; do
-  if [[ -n ${!variable:-} ]]; then
-    declare "$variable=$(realpath -m "${!variable}")"
-  fi
+  [[ -z ${!variable:-} ]] || declare "$variable=$(realpath -m "${!variable}")"
 done
 cd "$root"
 
@@ -46,33 +44,26 @@ trap 'rm -rf "$stage"' EXIT
 # sign FILE: Authenticode-signs FILE in place when a certificate was given.
 sign() {
   [[ -n ${VESPERINE_SIGN_CERT:-} ]] || return 0
-  local file=$1 options=(-h sha256 -n "Vesperine Light")
-  if [[ -n ${VESPERINE_SIGN_KEY:-} ]]; then
-    options+=(-certs "$VESPERINE_SIGN_CERT" -key "$VESPERINE_SIGN_KEY")
-  else
-    options+=(-pkcs12 "$VESPERINE_SIGN_CERT")
-  fi
-  if [[ -n ${VESPERINE_SIGN_PASS:-} ]]; then
-    # From a file, not the command line, where every user could read it.
-    printf '%s' "$VESPERINE_SIGN_PASS" >"$stage/pass"
-    options+=(-readpass "$stage/pass")
-  fi
-  if [[ -n ${VESPERINE_TIMESTAMP_URL:-} ]]; then
-    options+=(-ts "$VESPERINE_TIMESTAMP_URL")
-  fi
-  osslsigncode sign "${options[@]}" -in "$file" -out "$file.signed" >/dev/null
+  local key=(-pkcs12 "$VESPERINE_SIGN_CERT")
+  [[ -z ${VESPERINE_SIGN_KEY:-} ]] || key=(-certs "$VESPERINE_SIGN_CERT" -key "$VESPERINE_SIGN_KEY")
+  local options=(-h sha256 -n "Vesperine Light" "${key[@]}")
+  # The password from a file, not the command line, where every user could read it.
+  [[ -z ${VESPERINE_SIGN_PASS:-} ]] || options+=(-readpass "$stage/pass")
+  [[ -z ${VESPERINE_TIMESTAMP_URL:-} ]] || options+=(-ts "$VESPERINE_TIMESTAMP_URL")
+  printf '%s' "${VESPERINE_SIGN_PASS:-}" >"$stage/pass"
+  osslsigncode sign "${options[@]}" -in "$1" -out "$1.signed" >/dev/null
   rm -f "$stage/pass"
-  mv "$file.signed" "$file"
-  echo "release: signed $(basename "$(dirname "$file")")/$(basename "$file")"
+  mv "$1.signed" "$1"
+  echo "release: signed $(basename "$(dirname "$1")")/$(basename "$1")"
 }
 
 echo "== pack $name into $out"
 rm -rf "$out"
 mkdir -p "$out" "$stage/zip/x64" "$stage/zip/x86" "$stage/zip/textures"
-cp build/win64/resources/Vesperine.scr "$stage/zip/x64/"
-cp build/win32/resources/Vesperine.scr "$stage/zip/x86/"
-sign "$stage/zip/x64/Vesperine.scr"
-sign "$stage/zip/x86/Vesperine.scr"
+for tree in x64:win64 x86:win32; do
+  cp "build/${tree#*:}/resources/Vesperine.scr" "$stage/zip/${tree%:*}/"
+  sign "$stage/zip/${tree%:*}/Vesperine.scr"
+done
 cp resources/textures/* "$stage/zip/textures/"
 # Windows editors want CRLF line ends.
 sed "s/@VERSION@/$version/g; s/\$/\r/" packaging/README.txt >"$stage/zip/README.txt"

@@ -27,18 +27,14 @@ def make_zip(out, epoch, folder):
     stamp = datetime.datetime.fromtimestamp(int(epoch), datetime.timezone.utc)
     # The zip format cannot hold a time before 1980.
     stamp = max(stamp.timetuple()[:6], (1980, 1, 1, 0, 0, 0))
-    names = []
-    for parent, _, files in os.walk(folder):
-        for name in files:
-            names.append(os.path.relpath(os.path.join(parent, name), folder).replace(os.sep, "/"))
+    names = sorted(os.path.relpath(os.path.join(parent, name), folder).replace(os.sep, "/")
+                   for parent, _, files in os.walk(folder) for name in files)
     with zipfile.ZipFile(out, "w") as archive:
-        for name in sorted(names):
+        for name in names:
             entry = zipfile.ZipInfo(name, date_time=stamp)
             entry.create_system = 0  # MS-DOS: no Unix owner or mode bits
-            entry.external_attr = 0
-            entry.compress_type = zipfile.ZIP_DEFLATED
             with open(os.path.join(folder, name), "rb") as source:
-                archive.writestr(entry, source.read(), compresslevel=9)
+                archive.writestr(entry, source.read(), zipfile.ZIP_DEFLATED, 9)
 
 
 # Summary information: a property set stream (header, one section of id/offset pairs, values).
@@ -75,14 +71,11 @@ def fix_msi_summary(path, package_code, epoch):
         ole.write_stream(SUMMARY_STREAM, bytes(data))
 
 
-def sha256(path):
-    with open(path, "rb") as source:
-        return hashlib.sha256(source.read()).hexdigest().upper()
-
-
 def write_winget(folder, version, msi, url, product_code, upgrade_code):
+    with open(msi, "rb") as source:
+        sha256 = hashlib.sha256(source.read()).hexdigest().upper()
     values = {"@VERSION@": version, "@URL@": url, "@PRODUCT_CODE@": product_code,
-              "@UPGRADE_CODE@": upgrade_code, "@SHA256@": sha256(msi)}
+              "@UPGRADE_CODE@": upgrade_code, "@SHA256@": sha256}
     templates = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "packaging", "winget")
     os.makedirs(folder, exist_ok=True)
     for name in sorted(os.listdir(templates)):
@@ -94,19 +87,10 @@ def write_winget(folder, version, msi, url, product_code, upgrade_code):
             out.write(text)
 
 
-def main(argv):
-    command, args = argv[1], argv[2:]
-    if command == "guid":
-        print(guid(args[0], *args[1:]))
-    elif command == "zip":
-        make_zip(*args)
-    elif command == "msi-summary":
-        fix_msi_summary(*args)
-    elif command == "winget":
-        write_winget(*args)
-    else:
-        sys.exit("release_tools: unknown command %s" % command)
-
+COMMANDS = {"guid": lambda *args: print(guid(*args)), "zip": make_zip,
+            "msi-summary": fix_msi_summary, "winget": write_winget}
 
 if __name__ == "__main__":
-    main(sys.argv)
+    if sys.argv[1] not in COMMANDS:
+        sys.exit("release_tools: unknown command %s" % sys.argv[1])
+    COMMANDS[sys.argv[1]](*sys.argv[2:])
