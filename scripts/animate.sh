@@ -22,9 +22,7 @@ bash scripts/landscape.sh "$width" "$height" "$work/desktop.png"
 fills=8
 ticks=$((fills + height / 2 + 2))
 textures=()
-for texture in resources/textures/*; do
-  textures+=(--texture "$texture")
-done
+for texture in resources/textures/*; do textures+=(--texture "$texture"); done
 mkdir "$work/frames"
 build/native/tools/vesperine-render run --desktop "$work/desktop.png" "${textures[@]}" --seed 11 \
   --ticks "$ticks" --refresh-ms $((fills * 3500)) --out "$work/last.png" --frames "$work/frames"

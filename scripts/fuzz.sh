@@ -29,14 +29,10 @@ for target in "${targets[@]}"; do
   mkdir -p "$out/corpus/$target"
   log=$out/$target.log
   started=$SECONDS
-  if "$out/$target" "${limit[@]}" -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
+  verdict=clean
+  "$out/$target" "${limit[@]}" -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$out/findings/$target-" "$out/corpus/$target" "$root/fuzz/corpus/$target" \
-    >"$log" 2>&1; then
-    verdict=clean
-  else
-    verdict="FINDING (see $log)"
-    status=1
-  fi
+    >"$log" 2>&1 || verdict="FINDING (see $log)" status=1
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   echo "fuzz: $target: ${runs:-?} inputs in $((SECONDS - started)) s, $verdict"
 done

@@ -11,23 +11,15 @@ list_files() {
     git ls-files "$@"
   else
     local patterns=() pattern
-    for pattern in "$@"; do
-      patterns+=(-o -path "./$pattern")
-    done
+    for pattern; do patterns+=(-o -path "./$pattern"); done
     find . -path ./build -prune -o \( "${patterns[@]:1}" \) -type f -print | sed 's|^\./||'
   fi
 }
 
 status=0
 mapfile -t sources < <(list_files '*.cpp' '*.h')
-if ((${#sources[@]})); then
-  clang-format --dry-run --Werror "${sources[@]}" || status=1
-fi
+((${#sources[@]} == 0)) || clang-format --dry-run --Werror "${sources[@]}" || status=1
 mapfile -t scripts < <(list_files '*.sh' '.ci/run')
-if ((${#scripts[@]})); then
-  shellcheck -x -S warning "${scripts[@]}" || status=1
-fi
-if ((status == 0)); then
-  echo "lint: ${#sources[@]} C++ files formatted, ${#scripts[@]} scripts clean"
-fi
+((${#scripts[@]} == 0)) || shellcheck -x -S warning "${scripts[@]}" || status=1
+((status)) || echo "lint: ${#sources[@]} C++ files formatted, ${#scripts[@]} scripts clean"
 exit "$status"

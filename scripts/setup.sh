@@ -5,46 +5,32 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++
-  libgtest-dev googletest libbenchmark-dev libstb-dev
-  g++-mingw-w64-x86-64 g++-mingw-w64-i686
-  wine wine64 wine32:i386 xvfb xdotool xserver-xephyr x11-xserver-utils
+  cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev libstb-dev clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb xdotool xserver-xephyr
   # The X extensions that 32-bit wine loads when present (recommends, so not installed with it):
   # without Xinerama it sees one monitor on the two-monitor screen.
   libxinerama1:i386 libxrandr2:i386 libxrender1:i386 libxcursor1:i386 libxi6:i386
-  libxfixes3:i386 libxcomposite1:i386 libxxf86vm1:i386
-  imagemagick nsis python3
+  libxfixes3:i386 libxcomposite1:i386 libxxf86vm1:i386 x11-xserver-utils imagemagick nsis python3
   wixl msitools osslsigncode openssl git python3-jsonschema python3-yaml python3-olefile python3-pefile
-  clang-format shellcheck
-  clang libclang-rt-14-dev
-  emscripten chromium
+  clang-format shellcheck emscripten chromium
 )
-# node and npm drive the web tree's tests; a machine that has them from elsewhere keeps its own.
-if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
-  packages+=(nodejs npm)
-fi
-
-declare -A installed=()
-# Under both names: "wine32:i386" as asked for, "libgtest-dev" for "libgtest-dev:amd64".
-while read -r package qualified status; do
-  if [[ $status == installed ]]; then
-    installed[$package]=1 installed[$qualified]=1
-  fi
-done < <(dpkg-query -W -f='${Package} ${binary:Package} ${db:Status-Status}\n' "${packages[@]}" \
-  2>/dev/null || true)
+# node and npm drive the web tests; a machine that has them from elsewhere keeps its own.
+command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
+# Each package under both names: "wine32:i386" as asked for, "libgtest-dev" for
+# "libgtest-dev:amd64".
+format='${db:Status-Status}:${Package} ${db:Status-Status}:${binary:Package} '
+installed=" $(dpkg-query -W -f="$format" "${packages[@]}" 2>/dev/null || true) "
 missing=()
 for package in "${packages[@]}"; do
-  [[ -n ${installed[$package]:-} ]] || missing+=("$package")
+  [[ $installed == *" installed:$package "* ]] || missing+=("$package")
 done
 if ((${#missing[@]} > 0)); then
   echo "setup: installing ${missing[*]}"
   as_root=()
-  if ((EUID != 0)); then
-    if ! command -v sudo >/dev/null; then
-      echo "setup: need root (or sudo) to install ${missing[*]}" >&2
-      exit 1
-    fi
-    as_root=(sudo)
+  ((EUID == 0)) || as_root=(sudo)
+  if ((EUID != 0)) && ! command -v sudo >/dev/null; then
+    echo "setup: need root (or sudo) to install ${missing[*]}" >&2
+    exit 1
   fi
   export DEBIAN_FRONTEND=noninteractive
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
