@@ -2,13 +2,11 @@
 # Makes docs/cycle.gif, the README's picture of one cycle: vesperine-render (build/native) plays
 # the saver's ticks on a generated wallpaper with the sample textures, and ImageMagick joins the
 # frames: each fill held for a moment, then the wipe back to the desktop.
-#
-#   animate.sh [OUT.gif]
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-out=$(realpath -m "${1:-docs/cycle.gif}")
+out=$root/docs/cycle.gif
 bash scripts/setup.sh
 bash scripts/build.sh native vesperine-render >/dev/null
 work=$(mktemp -d)
@@ -20,12 +18,11 @@ bash scripts/landscape.sh "$width" "$height" "$work/desktop.png"
 
 # Eight fills, then the wipe: two rows a tick, so height / 2 ticks, and two more to see the end.
 fills=8
-ticks=$((fills + height / 2 + 2))
 textures=()
 for texture in resources/textures/*; do textures+=(--texture "$texture"); done
 mkdir "$work/frames"
 build/native/tools/vesperine-render run --desktop "$work/desktop.png" "${textures[@]}" --seed 11 \
-  --ticks "$ticks" --refresh-ms $((fills * 3500)) --out "$work/last.png" --frames "$work/frames"
+  --ticks $((fills + height / 2 + 2)) --refresh-ms $((fills * 3500)) --out "$work/last.png" --frames "$work/frames"
 
 # The desktop first; each fill for 0.8 s; every fifth wipe frame for 0.04 s; the desktop again.
 frames=(-delay 100 "$work/desktop.png")

@@ -16,7 +16,7 @@
 #                                 (1024, 0), through Xephyr's Xinerama; exports DISPLAY
 #   vesperine_stop_xvfb           stops what the two above started
 #   vesperine_start_program LOG PROGRAM [ARGS...]  starts it in the background; its pid in VESPERINE_PID
-#   vesperine_wait_window TITLE [SECONDS]  waits for a window of that title while VESPERINE_PID runs
+#   vesperine_wait_window TITLE   waits up to 60 s for a window of that title while VESPERINE_PID runs
 #   win_path FILE                 the Windows name of a file of this machine (Z:\...)
 #   texture_multi_sz FILE...      the files' names as a REG_MULTI_SZ value in regedit's form
 #   vesperine_regedit FILE LINE...  writes the lines as a REGEDIT4 file and imports it
@@ -134,13 +134,13 @@ vesperine_start_program() {
 }
 
 vesperine_wait_window() {
-  local title=$1 limit=${2:-60} started=$SECONDS
+  local title=$1 started=$SECONDS
   until xdotool search --name "^$title\$" >/dev/null 2>&1; do
     if ! kill -0 "$VESPERINE_PID" 2>/dev/null; then
       echo "wine: the program ended before its window \"$title\" showed" >&2
       return 1
-    elif ((SECONDS - started > limit)); then
-      echo "wine: no window \"$title\" within $limit s" >&2
+    elif ((SECONDS - started > 60)); then
+      echo "wine: no window \"$title\" within 60 s" >&2
       return 1
     fi
     sleep 0.05
