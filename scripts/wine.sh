@@ -10,13 +10,11 @@
 #   vesperine_wine_remove         stops the prefix's programs and removes it
 #   vesperine_wine_server_start [LOG]  a wine server that stays, with its desktop process started
 #   vesperine_wine_server_stop    ends every program of the prefix and waits for its server
-#   vesperine_start_xvfb [LOG [WIDTH HEIGHT [DEPTH]]]  a private Xvfb, 1280x1024x24 unless told;
-#                                 exports DISPLAY
-#   vesperine_start_two_monitors [LOG]  the primary 1024x768 at (0, 0) and a second 800x600 at
-#                                 (1024, 0), through Xephyr's Xinerama; exports DISPLAY
+#   vesperine_start_xvfb [LOG [WIDTH HEIGHT [DEPTH]]]  an Xvfb (1280x1024x24); exports DISPLAY
+#   vesperine_start_two_monitors [LOG]  Xephyr's 1024x768 at (0, 0), 800x600 at (1024, 0); the same
 #   vesperine_stop_xvfb           stops what the two above started
 #   vesperine_start_program LOG PROGRAM [ARGS...]  starts it in the background; its pid in VESPERINE_PID
-#   vesperine_wait_window TITLE   waits up to 60 s for a window of that title while VESPERINE_PID runs
+#   vesperine_wait_window TITLE   waits for a window of that title while VESPERINE_PID runs (60 s)
 #   win_path FILE                 the Windows name of a file of this machine (Z:\...)
 #   texture_multi_sz FILE...      the files' names as a REG_MULTI_SZ value in regedit's form
 #   vesperine_regedit FILE LINE...  writes the lines as a REGEDIT4 file and imports it
@@ -25,7 +23,6 @@
 #                                 value, so that the saver takes its default; "" leaves it as stored)
 #
 # Run rather than sourced, it gives a program of another language a screen and a prefix:
-#
 #   wine.sh session SCREEN PREFIX ARCH LOG COMMAND...  runs COMMAND on a private Xvfb (SCREEN:
 #                                 WIDTHxHEIGHT or two-monitors) with the prefix set up, its server
 #                                 started and VESPERINE_WINE exported; stops them after it
