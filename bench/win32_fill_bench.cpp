@@ -26,6 +26,7 @@
 #include "raster/raster.h"
 #include "animation/saver_cycle.h"
 #include "engine/region_fill.h"
+#include "process/xmm_state_win32.h"
 #include "textures/texture_image.h"
 
 namespace {
@@ -225,6 +226,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int repetitions = argc > 4 ? std::max(1, std::atoi(argv[4])) : 7;
+  SetSystemSavesXmm(SystemSavesXmm());  // as the saver's start-up does
   TextureImage* first = LoadTexture(argv[1]);
   TextureImage* second = LoadTexture(argv[2]);
   TextureImage* pattern = LoadTexture(argv[3]);

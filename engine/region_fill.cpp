@@ -8,7 +8,18 @@
 #include <utility>
 #include <vector>
 
+// SSE2 is the baseline of x86_64 builds. The i686 build is for the 486, so its SSE2 growth is
+// compiled for SSE2 alone and runs only where the start-up found the processor and the system
+// ready for it (SetSystemSavesXmm).
 #if defined(__SSE2__)
+#define VESPERINE_SSE2_GROWTH 1
+#define VESPERINE_SSE2_TARGET
+#include <emmintrin.h>
+#elif defined(__i386__) && defined(__GNUC__)
+#define VESPERINE_SSE2_GROWTH 1
+#define VESPERINE_SSE2_CHECKED 1
+#define VESPERINE_SSE2_TARGET __attribute__((target("sse2")))
+#include <cpuid.h>
 #include <emmintrin.h>
 #endif
 
@@ -117,33 +128,8 @@ namespace {
 
 // ---- Run growth ------------------------------------------------------------------------------
 // A run grows from a pixel along its row while each next pixel is similar to the last one taken
-// and not yet marked. The 32-bit reader compares four neighbour pairs at a time.
-
-#if defined(__SSE2__)
-// Bit i is set when pixel i of `a` is similar to pixel i of `b` (four pixels each).
-inline int SimilarBits4(__m128i a, __m128i b, __m128i threshold) {
-  const __m128i diff = _mm_or_si128(_mm_subs_epu8(a, b), _mm_subs_epu8(b, a));
-  const __m128i low_byte = _mm_set1_epi32(0xFF);
-  __m128i sum = _mm_and_si128(diff, low_byte);
-  sum = _mm_add_epi32(sum, _mm_and_si128(_mm_srli_epi32(diff, 8), low_byte));
-  sum = _mm_add_epi32(sum, _mm_and_si128(_mm_srli_epi32(diff, 16), low_byte));
-  return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(threshold, sum)));
-}
-
-// Bit i is set when mask byte i of the four at `marks` is 0.
-inline int UnmarkedBits4(const std::uint8_t* marks) {
-  std::uint32_t word;
-  std::memcpy(&word, marks, 4);
-  if (word == 0) return 0xF;
-  return (marks[0] == 0 ? 1 : 0) | (marks[1] == 0 ? 2 : 0) | (marks[2] == 0 ? 4 : 0) |
-         (marks[3] == 0 ? 8 : 0);
-}
-
-inline __m128i Load4(const std::uint8_t* row, int x) {
-  return _mm_loadu_si128(
-      reinterpret_cast<const __m128i*>(row + static_cast<std::ptrdiff_t>(x) * 4));
-}
-#endif
+// and not yet marked. The 32-bit reader compares four neighbour pairs at a time with SSE2 where
+// the fill may use it.
 
 template <typename Pixels>
 int GrowRight(const Pixels& pixels, const std::uint8_t* marks, int threshold, int y, int right) {
@@ -163,9 +149,33 @@ int GrowLeft(const Pixels& pixels, const std::uint8_t* marks, int threshold, int
   return left;
 }
 
-#if defined(__SSE2__)
-int GrowRight(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshold, int y,
-              int right) {
+#if defined(VESPERINE_SSE2_GROWTH)
+// Bit i is set when pixel i of `a` is similar to pixel i of `b` (four pixels each).
+VESPERINE_SSE2_TARGET inline int SimilarBits4(__m128i a, __m128i b, __m128i threshold) {
+  const __m128i diff = _mm_or_si128(_mm_subs_epu8(a, b), _mm_subs_epu8(b, a));
+  const __m128i low_byte = _mm_set1_epi32(0xFF);
+  __m128i sum = _mm_and_si128(diff, low_byte);
+  sum = _mm_add_epi32(sum, _mm_and_si128(_mm_srli_epi32(diff, 8), low_byte));
+  sum = _mm_add_epi32(sum, _mm_and_si128(_mm_srli_epi32(diff, 16), low_byte));
+  return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(threshold, sum)));
+}
+
+// Bit i is set when mask byte i of the four at `marks` is 0.
+inline int UnmarkedBits4(const std::uint8_t* marks) {
+  std::uint32_t word;
+  std::memcpy(&word, marks, 4);
+  if (word == 0) return 0xF;
+  return (marks[0] == 0 ? 1 : 0) | (marks[1] == 0 ? 2 : 0) | (marks[2] == 0 ? 4 : 0) |
+         (marks[3] == 0 ? 8 : 0);
+}
+
+VESPERINE_SSE2_TARGET inline __m128i Load4(const std::uint8_t* row, int x) {
+  return _mm_loadu_si128(
+      reinterpret_cast<const __m128i*>(row + static_cast<std::ptrdiff_t>(x) * 4));
+}
+
+VESPERINE_SSE2_TARGET int GrowRightSse2(const Raw32Pixels& pixels, const std::uint8_t* marks,
+                                        int threshold, int y, int right) {
   const std::uint8_t* row = pixels.Row(y);
   const __m128i limit = _mm_set1_epi32(threshold);
   while (right + 4 < pixels.width) {
@@ -183,7 +193,8 @@ int GrowRight(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshol
   return GrowRight<Raw32Pixels>(pixels, marks, threshold, y, right);
 }
 
-int GrowLeft(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshold, int y, int left) {
+VESPERINE_SSE2_TARGET int GrowLeftSse2(const Raw32Pixels& pixels, const std::uint8_t* marks,
+                                       int threshold, int y, int left) {
   const std::uint8_t* row = pixels.Row(y);
   const __m128i limit = _mm_set1_epi32(threshold);
   while (left >= 4) {
@@ -201,6 +212,40 @@ int GrowLeft(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshold
   return GrowLeft<Raw32Pixels>(pixels, marks, threshold, y, left);
 }
 #endif
+
+#if defined(VESPERINE_SSE2_CHECKED)
+// CPUID leaf 1, EDX bit 26. __get_cpuid first finds out whether there is a CPUID at all: a 486
+// may lack it, and then its EFLAGS.ID bit does not change.
+[[gnu::noinline]] bool ProcessorHasSse2() {
+  unsigned int eax, ebx, ecx, edx;
+  return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (edx & bit_SSE2) != 0;
+}
+#endif
+
+// Whether the SSE2 growth may run: from the start on builds whose baseline has SSE2; from
+// SetSystemSavesXmm on in the i686 build. Set at start-up, read by every fill of the process.
+#if defined(VESPERINE_SSE2_GROWTH) && !defined(VESPERINE_SSE2_CHECKED)
+bool Sse2Allowed = true;
+#else
+bool Sse2Allowed = false;
+#endif
+bool ScalarForced = false;  // tests compare both growths
+bool Sse2Growth = Sse2Allowed;
+
+int GrowRight(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshold, int y,
+              int right) {
+#if defined(VESPERINE_SSE2_GROWTH)
+  if (Sse2Growth) return GrowRightSse2(pixels, marks, threshold, y, right);
+#endif
+  return GrowRight<Raw32Pixels>(pixels, marks, threshold, y, right);
+}
+
+int GrowLeft(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshold, int y, int left) {
+#if defined(VESPERINE_SSE2_GROWTH)
+  if (Sse2Growth) return GrowLeftSse2(pixels, marks, threshold, y, left);
+#endif
+  return GrowLeft<Raw32Pixels>(pixels, marks, threshold, y, left);
+}
 
 // ---- Marking ---------------------------------------------------------------------------------
 
@@ -372,6 +417,24 @@ void PaintMarked(Surface& canvas, const FillMask& mask, const Surface& texture) 
 }  // namespace
 
 // ---- Public operations -----------------------------------------------------------------------
+
+void SetSystemSavesXmm(bool saves) {
+#if defined(VESPERINE_SSE2_CHECKED)
+  Sse2Allowed = saves && ProcessorHasSse2();
+  Sse2Growth = Sse2Allowed && !ScalarForced;
+#else
+  static_cast<void>(saves);
+#endif
+}
+
+bool UsesSse2Growth() {
+  return Sse2Growth;
+}
+
+void ForceScalarGrowth(bool scalar) {
+  ScalarForced = scalar;
+  Sse2Growth = Sse2Allowed && !scalar;
+}
 
 bool MarkRegion(FillMask& mask, const Surface& canvas, int threshold, int x, int y,
                 ColorRef cameFrom) {

@@ -63,3 +63,13 @@ void PaintTextureRow(Surface& canvas, const Surface& texture, int x1, int x2, in
 // Fills the area around (x, y) of the canvas with the texture. The texture must stay readable for
 // the whole call; on Windows the caller holds its drawing context around the call.
 FillResult FillRegion(Surface& canvas, int threshold, int x, int y, const Surface& texture);
+
+// Tells the fill whether the system saves the XMM registers on a task switch (Windows 95 and
+// NT 4.0 do not: an SSE instruction faults there). Called once by the start-up, before any fill.
+// Only the i686 build asks: from then on it grows the runs of a 32-bit canvas with SSE2 when the
+// processor has SSE2 too. Builds whose baseline has SSE2 always do; other builds never do.
+void SetSystemSavesXmm(bool saves);
+// Whether runs grow with SSE2 now; ForceScalarGrowth(true) keeps them scalar (tests compare the
+// two), ForceScalarGrowth(false) returns to what the start-up chose.
+bool UsesSse2Growth();
+void ForceScalarGrowth(bool scalar);

@@ -5,7 +5,9 @@
 #include <csetjmp>
 #include <cstdint>
 
+#include "engine/region_fill.h"
 #include "process/system_files_win32.h"
+#include "process/xmm_state_win32.h"
 #include "shell/command_tail.h"
 #include "shell/password_hooks_win32.h"
 #include "shell/saver_window_win32.h"
@@ -69,6 +71,7 @@ int SaverMain(HINSTANCE instance, const char* commandTail) {
   OSVERSIONINFOA version{};
   version.dwOSVersionInfoSize = sizeof(version);
   IsWin9x = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+  SetSystemSavesXmm(SystemSavesXmm());
   return RunUnderFaultGuard(RunSaverMode, commandTail);
 }
 

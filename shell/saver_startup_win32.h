@@ -15,8 +15,8 @@
 // ends the process with its result.
 [[noreturn]] void SaverStartup();
 
-// Sets SaverInstance and IsWin9x, then runs the command tail's mode under the fault guard and
-// returns the exit code.
+// Sets SaverInstance and IsWin9x, tells the fill whether the system saves the XMM registers, then
+// runs the command tail's mode under the fault guard and returns the exit code.
 int SaverMain(HINSTANCE instance, const char* commandTail);
 
 // The window of a handle the command line gives: handles are 32-bit values in every Windows, given

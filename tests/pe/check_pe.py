@@ -38,6 +38,17 @@ LATER_MNEMONIC = re.compile(
     r"xgetbv$|xsave|xrstor|cmpxchg8b$|rdtscp?$|cpuid$|fisttp|movbe$|crc32|andn$|bextr$|blsi$|"
     r"blsr$|bzhi$|pdep$|pext$|rorx$|sarx$|shlx$|shrx$|mulx$|adcx$|adox$)")
 LATER_REGISTER = re.compile(r"%[xyz]?mm\d")
+# Of those, the ones that came after SSE2 (SSE3, SSSE3, SSE4, AVX and later): code that runs only
+# on an SSE2 processor may hold the rest, since every SSE2 processor is a P6 or later.
+AFTER_SSE2_MNEMONIC = re.compile(
+    r"^(v|fisttp|lddqu$|movddup$|movs[hl]dup$|h(add|sub)p|addsubp|monitor|mwait|pshufb$|phadd|"
+    r"phsub|pmaddubsw$|pmulhrsw$|psign|pabs|palignr$|p?blend|dpp[sd]$|extractps$|insertps$|"
+    r"mpsadbw$|packusdw$|pcmp[eg]tq$|pcmp[ei]str|pextr[bdq]$|pinsr[bdq]$|phminposuw$|"
+    r"pm(ax|in)s[bd]$|pm(ax|in)u[wd]$|pmov[sz]x|pmuldq$|pmulld$|ptest$|round[ps][sd]$|"
+    r"movntdqa$|crc32|popcnt$|lzcnt$|tzcnt$|andn$|bextr$|bls|bzhi$|pdep$|pext$|rorx$|sarx$|"
+    r"shlx$|shrx$|mulx$|adcx$|adox$|movbe$|rdrand$|rdseed$|xgetbv$|xsave|xrstor|rdtscp$|aes|"
+    r"pclmul|sha)")
+AFTER_SSE2_REGISTER = re.compile(r"%[yz]mm\d")
 
 
 def read_columns(path):
@@ -99,13 +110,18 @@ def check_imports(build, text, allowed):
 def check_instructions(path, unreachable):
     """Functions holding a later processor's instructions, less the listed ones. Code under a bare
     section label (a runtime object's static functions, which carry no symbol) is named after the
-    first symbol that follows it: ".text-before:NAME". A function listed as never called must not
-    be reached by direct calls from any function that is not listed so."""
-    labels = []  # [name, mnemonics found, direct callees]
+    first symbol that follows it: ".text-before:NAME". A function refers to another by a direct
+    call or jump, or by its address in an instruction or in a data section. A function listed as
+    never called must not be referred to by any function that is not listed so. A function listed
+    as sse2-checked may hold SSE2 and what came before it, and only sse2-dispatch functions and
+    other sse2-checked ones may refer to it. An sse2-dispatch function holds no later instruction
+    but CPUID, and that only beside the EFLAGS.ID probe (PUSHF and POPF) that finds it."""
+    # [name, later mnemonics, names referred to, address, every mnemonic, mnemonics after SSE2]
+    labels = []
     for line in objdump("-d", "--no-show-raw-insn", path).splitlines():
-        label = re.match(r"^[0-9a-f]+ <(.+)>:$", line)
+        label = re.match(r"^([0-9a-f]+) <(.+)>:$", line)
         if label:
-            labels.append([label.group(1), set(), set()])
+            labels.append([label.group(2), set(), set(), int(label.group(1), 16), set(), set()])
             continue
         parts = line.split("\t")
         if not labels or len(parts) < 2 or not parts[1].strip():
@@ -115,33 +131,61 @@ def check_instructions(path, unreachable):
         # whatever instructions their bytes happen to spell.
         if labels[-1][0] == ".gcc_except_table":
             continue
+        labels[-1][4].add(mnemonic)
         if LATER_MNEMONIC.match(mnemonic) or LATER_REGISTER.search(operands):
             labels[-1][1].add(mnemonic)
+            if AFTER_SSE2_MNEMONIC.match(mnemonic) or AFTER_SSE2_REGISTER.search(operands):
+                labels[-1][5].add(mnemonic)
         target = re.match(r"(?:call|jmp)\s+[0-9a-f]+ <([^>+]+)", parts[1].strip())
         if target:
             labels[-1][2].add(target.group(1))
+        else:
+            for value in re.findall(r"\$?0x([0-9a-f]+)", operands):
+                labels[-1][2].add(int(value, 16))
     for index, label in enumerate(labels):
         if label[0] == ".text":
             following = next((later[0] for later in labels[index + 1:] if later[0] != ".text"), "")
             label[0] = f".text-before:{following}"
+    named = {label[3]: label[0] for label in labels}
+    for label in labels:
+        label[2] = {named.get(callee, callee) for callee in label[2]
+                    if not isinstance(callee, int) or callee in named}
+    stored = {named[word] for word in data_words(path) if word in named}
 
     def why(name):
         return next((reason for pattern, reason in unreachable
                      if fnmatch.fnmatchcase(name, pattern)), None)
 
-    reached = {name for name, _, _ in labels if why(name) != "never-called"}
-    pending = [callees for name, _, callees in labels if name in reached]
-    callees_of = {name: callees for name, _, callees in labels}
+    reached = {label[0] for label in labels if why(label[0]) != "never-called"}
+    pending = [label[2] for label in labels if label[0] in reached]
+    callees_of = {label[0]: label[2] for label in labels}
     while pending:
         for callee in pending.pop():
             if callee not in reached:
                 reached.add(callee)
                 pending.append(callees_of.get(callee, ()))
     faults = []
-    for name, mnemonics, _ in labels:
+    for name, mnemonics, callees, _, every, after_sse2 in labels:
+        reason = why(name)
+        for callee in sorted(callees):
+            if why(callee) == "sse2-checked" and reason not in ("sse2-checked", "sse2-dispatch"):
+                faults.append(f"{name} refers to {callee}, which is listed as sse2-checked, though "
+                              "it is not listed as sse2-dispatch")
+        if reason == "sse2-dispatch":
+            unprobed = mnemonics - {"cpuid"} or (mnemonics and not {"pushf", "popf"} <= every)
+            if unprobed:
+                faults.append(f"{name} holds {', '.join(sorted(mnemonics))}, though listed as "
+                              "sse2-dispatch (CPUID only, beside the EFLAGS.ID probe)")
+            continue
+        if reason == "sse2-checked":
+            if after_sse2:
+                faults.append(f"{name} holds {', '.join(sorted(after_sse2))}, which came after "
+                              "SSE2, though listed as sse2-checked")
+            if name in stored:
+                faults.append(f"{name} is listed as sse2-checked and its address is in the data")
+            continue
         if not mnemonics:
             continue
-        reason = why(name)
         if reason is None:
             faults.append(f"{name} holds {', '.join(sorted(mnemonics))}, which a 486 or a Pentium "
                           "cannot run")
@@ -149,6 +193,24 @@ def check_instructions(path, unreachable):
             faults.append(f"{name} holds {', '.join(sorted(mnemonics))} and is called, though "
                           "listed as never called")
     return faults
+
+
+def data_words(path):
+    """The aligned 32-bit words of the sections that hold data, less the unwind tables, whose
+    entries give the address of every function."""
+    contents = {}
+    section = None
+    for line in objdump("-s", path).splitlines():
+        heading = re.match(r"^Contents of section (\S+):", line)
+        if heading:
+            section = heading.group(1)
+            continue
+        if section in (None, ".text", ".eh_frame") or not line.startswith(" "):
+            continue
+        fields = line[1:].split("  ", 1)[0].split()  # the address, then up to four words of hex
+        contents.setdefault(section, bytearray()).extend(bytes.fromhex("".join(fields[1:])))
+    return {int.from_bytes(data[i:i + 4], "little")
+            for data in contents.values() for i in range(0, len(data) - 3, 4)}
 
 
 def symbols(path):

@@ -199,9 +199,38 @@ TEST(PaintTextureRow, ConvertingLayoutsGiveWhatCopyingEachPixelGives) {
   }
 }
 
+// Runs `body` with each run growth this build has: the scalar one, then SSE2 where the processor
+// has it. The tests run where the system saves the XMM registers (Linux, wine).
+template <typename Body>
+void WithEachGrowth(Body body) {
+  SetSystemSavesXmm(true);
+  for (const bool scalar : {true, false}) {
+    ForceScalarGrowth(scalar);
+    SCOPED_TRACE(UsesSse2Growth() ? "SSE2 growth" : "scalar growth");
+    body();
+  }
+}
+
+// The i686 build grows runs with SSE2 only once told that the system saves the XMM registers,
+// and then only on a processor that has SSE2; builds whose baseline has SSE2 always do.
+TEST(FillRegion, GrowsRunsWithSse2OnlyWhereTheSystemAndTheProcessorAllow) {
+#if defined(__i386__) && !defined(__SSE2__)
+  SetSystemSavesXmm(false);
+  EXPECT_FALSE(UsesSse2Growth());
+  SetSystemSavesXmm(true);
+  EXPECT_EQ(UsesSse2Growth(), __builtin_cpu_supports("sse2") != 0);
+#elif defined(__SSE2__)
+  SetSystemSavesXmm(false);
+  EXPECT_TRUE(UsesSse2Growth());
+#endif
+  ForceScalarGrowth(true);
+  EXPECT_FALSE(UsesSse2Growth());
+  ForceScalarGrowth(false);
+}
+
 // The fast fill must agree with the plain model on every kind of picture, threshold, point,
 // texture size and layout (the palette texture and the 24-bit canvas take the general paths).
-TEST(FillRegion, AgreesWithTheModelOnRandomPictures) {
+void AgreesWithTheModelOnRandomPictures() {
   std::mt19937 rng(5);
   const PixelLayout texture_layouts[] = {PixelLayout::kBgrx32, PixelLayout::kBgr24,
                                          PixelLayout::kIndexed8};
@@ -230,6 +259,10 @@ TEST(FillRegion, AgreesWithTheModelOnRandomPictures) {
     ASSERT_EQ(Colors(canvas.surface), want)
         << "round " << round << " threshold " << threshold << " at " << x << "," << y;
   }
+}
+
+TEST(FillRegion, AgreesWithTheModelOnRandomPicturesWhicheverWayRunsGrow) {
+  WithEachGrowth(AgreesWithTheModelOnRandomPictures);
 }
 
 // A serpentine area through a large canvas: marking keeps its work off the call stack.

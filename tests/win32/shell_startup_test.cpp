@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "engine/region_fill.h"
 #include "shell/password_hooks_win32.h"
 #include "shell/saver_window_win32.h"
 #include "tests/win32/start_process.h"
@@ -54,12 +55,15 @@ class SaverStartupModes : public ::testing::Test {
   HWND other_ = nullptr;
 };
 
-TEST_F(SaverStartupModes, SetsTheInstanceAndTheNtFamilyUnderWine) {
+// Wine runs on processors with SSE2 and saves the XMM registers: the fill may use SSE2.
+TEST_F(SaverStartupModes, SetsTheInstanceTheNtFamilyAndSse2UnderWine) {
   IsWin9x = TRUE;
   SaverInstance = nullptr;
+  SetSystemSavesXmm(false);
   Main("/x");
   EXPECT_EQ(SaverInstance, GetModuleHandleA(nullptr));
   EXPECT_FALSE(IsWin9x);
+  EXPECT_TRUE(UsesSse2Growth());
 }
 
 TEST_F(SaverStartupModes, BadSwitchesAndPreviewsWithoutAWindowEndWithMinusOne) {
