@@ -215,22 +215,25 @@ VESPERINE_SSE2_TARGET int GrowLeftSse2(const Raw32Pixels& pixels, const std::uin
 
 #if defined(VESPERINE_SSE2_CHECKED)
 // CPUID leaf 1, EDX bit 26. __get_cpuid first finds out whether there is a CPUID at all: a 486
-// may lack it, and then its EFLAGS.ID bit does not change.
+// may lack it, and then its EFLAGS.ID bit does not change. Out of line, so that the instruction
+// check finds CPUID in the function its list names.
 [[gnu::noinline]] bool ProcessorHasSse2() {
   unsigned int eax, ebx, ecx, edx;
   return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (edx & bit_SSE2) != 0;
 }
 #endif
 
+#if defined(VESPERINE_SSE2_GROWTH) && !defined(VESPERINE_SSE2_CHECKED)
+constexpr bool kSse2Baseline = true;
+#else
+constexpr bool kSse2Baseline = false;
+#endif
+
 // Whether the SSE2 growth may run: from the start on builds whose baseline has SSE2; from
 // SetSystemSavesXmm on in the i686 build. Set at start-up, read by every fill of the process.
-#if defined(VESPERINE_SSE2_GROWTH) && !defined(VESPERINE_SSE2_CHECKED)
-bool Sse2Allowed = true;
-#else
-bool Sse2Allowed = false;
-#endif
+bool Sse2Allowed = kSse2Baseline;
 bool ScalarForced = false;  // tests compare both growths
-bool Sse2Growth = Sse2Allowed;
+bool Sse2Growth = kSse2Baseline;
 
 int GrowRight(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshold, int y,
               int right) {
