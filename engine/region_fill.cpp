@@ -128,8 +128,8 @@ namespace {
 
 // ---- Run growth ------------------------------------------------------------------------------
 // A run grows from a pixel along its row while each next pixel is similar to the last one taken
-// and not yet marked. The 32-bit reader compares four neighbour pairs at a time with SSE2 where
-// the fill may use it.
+// and not yet marked. With SSE2, where the fill may use it, the 32-bit reader compares four
+// neighbour pairs at a time.
 
 template <typename Pixels>
 int GrowRight(const Pixels& pixels, const std::uint8_t* marks, int threshold, int y, int right) {
@@ -229,25 +229,38 @@ constexpr bool kSse2Baseline = true;
 constexpr bool kSse2Baseline = false;
 #endif
 
-// Whether the SSE2 growth may run: from the start on builds whose baseline has SSE2; from
-// SetSystemSavesXmm on in the i686 build. Set at start-up, read by every fill of the process.
+// Whether a fill of a 32-bit canvas grows its runs with SSE2: from the start on builds whose
+// baseline has SSE2; from SetSystemSavesXmm on in the i686 build. Set at start-up, read once by
+// every fill of the process.
 bool Sse2Allowed = kSse2Baseline;
 bool ScalarForced = false;  // tests compare both growths
 bool Sse2Growth = kSse2Baseline;
 
-int GrowRight(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshold, int y,
-              int right) {
 #if defined(VESPERINE_SSE2_GROWTH)
-  if (Sse2Growth) return GrowRightSse2(pixels, marks, threshold, y, right);
-#endif
-  return GrowRight<Raw32Pixels>(pixels, marks, threshold, y, right);
+// The 32-bit reader of a fill that grows runs with SSE2: its own marking, so that the choice is
+// made once a fill and the SSE2 growth is reached from that marking alone.
+struct Sse2Raw32Pixels : Raw32Pixels {
+  explicit Sse2Raw32Pixels(const Surface& surface) : Raw32Pixels(surface) {}
+};
+
+int GrowRight(const Sse2Raw32Pixels& pixels, const std::uint8_t* marks, int threshold, int y,
+              int right) {
+  return GrowRightSse2(pixels, marks, threshold, y, right);
 }
 
-int GrowLeft(const Raw32Pixels& pixels, const std::uint8_t* marks, int threshold, int y, int left) {
-#if defined(VESPERINE_SSE2_GROWTH)
-  if (Sse2Growth) return GrowLeftSse2(pixels, marks, threshold, y, left);
+int GrowLeft(const Sse2Raw32Pixels& pixels, const std::uint8_t* marks, int threshold, int y,
+             int left) {
+  return GrowLeftSse2(pixels, marks, threshold, y, left);
+}
 #endif
-  return GrowLeft<Raw32Pixels>(pixels, marks, threshold, y, left);
+
+// Runs `body` with the reader that serves this canvas in this process.
+template <typename Body>
+bool WithFillPixels(const Surface& canvas, Body&& body) {
+#if defined(VESPERINE_SSE2_GROWTH)
+  if (canvas.layout == PixelLayout::kBgrx32 && Sse2Growth) return body(Sse2Raw32Pixels(canvas));
+#endif
+  return WithPixels(canvas, body);
 }
 
 // ---- Marking ---------------------------------------------------------------------------------
@@ -447,7 +460,7 @@ bool MarkRegion(FillMask& mask, const Surface& canvas, int threshold, int x, int
       x < 0 || y < 0 || x >= canvas.width || y >= canvas.height) {
     return true;
   }
-  return WithPixels(canvas, [&](const auto& pixels) {
+  return WithFillPixels(canvas, [&](const auto& pixels) {
     return Mark(mask, pixels, threshold, x, y, pixels.FromColorRef(cameFrom));
   });
 }
@@ -517,7 +530,7 @@ FillResult FillRegion(Surface& canvas, int threshold, int x, int y, const Surfac
   FillMask mask;
   if (!mask.Allocate(canvas.width, canvas.height)) return FillResult::kOutOfMemory;
   if (x < 0 || y < 0 || x >= canvas.width || y >= canvas.height) return FillResult::kFilled;
-  const bool marked = WithPixels(canvas, [&](const auto& pixels) {
+  const bool marked = WithFillPixels(canvas, [&](const auto& pixels) {
     return Mark(mask, pixels, threshold, x, y, pixels.In(x, y));
   });
   if (!marked) return FillResult::kOutOfMemory;
