@@ -11,7 +11,8 @@
 
 function(vesperine_runtime_source piece out)
   string(TOUPPER "VESPERINE_${piece}_SOURCE" variable)
-  set(${variable} "" CACHE PATH "Source of the ${piece} runtime pieces; empty: cmake/runtime-source.sh fetches it")
+  set(${variable} "" CACHE PATH
+      "Source of the ${piece} runtime pieces; empty: cmake/runtime-source.sh fetches it")
   if(NOT IS_DIRECTORY "${${variable}}")
     execute_process(COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/runtime-source.sh ${piece}
                     OUTPUT_VARIABLE folder OUTPUT_STRIP_TRAILING_WHITESPACE
@@ -24,23 +25,6 @@ function(vesperine_runtime_source piece out)
     endif()
   endif()
   set(${out} "${${variable}}" PARENT_SCOPE)
-endfunction()
-
-# Where the installed twin of OBJECT lives: a file, or ARCHIVE:MEMBER.
-function(vesperine_installed_piece name out)
-  if(name STREQUAL "crt2.o")
-    set(file crt2.o)
-  elseif(name MATCHES "^(unwind|emutls)")
-    set(file libgcc_eh.a)
-  else()
-    set(file libstdc++.a)
-  endif()
-  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/cmake/win32-threads.sh ${CMAKE_CXX_COMPILER} -print-file-name=${file}
-                  OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
-  if(file MATCHES "\\.a$")
-    set(path "${path}:${name}")
-  endif()
-  set(${out} ${path} PARENT_SCOPE)
 endfunction()
 
 function(vesperine_runtime_for_486 target)
@@ -82,6 +66,16 @@ function(vesperine_build_runtime_486)
   set(libgcc_root ${gcc}/libgcc)
   set(libsupcxx_root ${gcc}/libstdc++-v3/libsupc++)
   set(libstdcxx_root ${gcc}/libstdc++-v3/src/c++11)
+  # Where each kind's installed pieces are: the file itself, or the archive they are members of.
+  set(crt_installed crt2.o)
+  set(libgcc_installed libgcc_eh.a)
+  set(libsupcxx_installed libstdc++.a)
+  set(libstdcxx_installed libstdc++.a)
+  foreach(kind crt libgcc libsupcxx libstdcxx)
+    execute_process(COMMAND ${PROJECT_SOURCE_DIR}/cmake/win32-threads.sh ${CMAKE_CXX_COMPILER}
+                            -print-file-name=${${kind}_installed}
+                    OUTPUT_VARIABLE ${kind}_installed OUTPUT_STRIP_TRAILING_WHITESPACE)
+  endforeach()
   # object:kind:source; cow-string-inst holds the copy-on-write strings that std::logic_error and
   # its kin keep their messages in.
   set(pieces crt2.o:crt:crt/crtexe.c unwind-dw2.o:libgcc:unwind-dw2.c
@@ -90,7 +84,7 @@ function(vesperine_build_runtime_486)
       eh_catch.o:libsupcxx:eh_catch.cc cow-string-inst.o:libstdcxx:cow-string-inst.cc)
   set(folder ${CMAKE_CURRENT_BINARY_DIR}/runtime486)
   file(GLOB config_headers ${PROJECT_SOURCE_DIR}/cmake/libgcc-config/*.h)
-  set(linked ${folder}/486/crt2.o)
+  set(linked "")
   set(twins "")
   foreach(piece IN LISTS pieces)
     string(REPLACE ":" ";" piece ${piece})
@@ -109,20 +103,23 @@ function(vesperine_build_runtime_486)
       endif()
       add_custom_command(OUTPUT ${folder}/${build}/${name}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}/${build}
-        COMMAND ${PROJECT_SOURCE_DIR}/cmake/win32-threads.sh ${compiler} -O2 ${processor} ${${kind}_flags} -w
-                -ffile-prefix-map=${gcc}/= -ffile-prefix-map=${crt}/= -c ${source}
+        COMMAND ${PROJECT_SOURCE_DIR}/cmake/win32-threads.sh ${compiler} -O2 ${processor}
+                ${${kind}_flags} -w -ffile-prefix-map=${gcc}/= -ffile-prefix-map=${crt}/=
+                -c ${source}
                 -o ${folder}/${build}/${name}
         DEPENDS ${source} ${config_headers} VERBATIM COMMAND_EXPAND_LISTS)
     endforeach()
-    vesperine_installed_piece(${name} installed)
-    list(APPEND twins ${folder}/twin/${name}=${installed})
-    if(NOT name STREQUAL "crt2.o")
-      list(APPEND linked ${folder}/486/${name})
+    set(installed ${${kind}_installed})
+    if(installed MATCHES "\\.a$")
+      set(installed ${installed}:${name})
     endif()
+    list(APPEND twins ${folder}/twin/${name}=${installed})
+    list(APPEND linked ${folder}/486/${name})
     list(APPEND outputs ${folder}/486/${name} ${folder}/twin/${name})
   endforeach()
   add_custom_target(vesperine_runtime486 ALL DEPENDS ${outputs})
-  # The first is crt2.o. The twins are for ctest runtime_486_source (tests/CMakeLists.txt).
+  # The first is crt2.o, the first piece. The twins are for ctest runtime_486_source
+  # (tests/CMakeLists.txt).
   set_property(GLOBAL PROPERTY VESPERINE_RUNTIME_486 ${linked})
   set_property(GLOBAL PROPERTY VESPERINE_RUNTIME_TWINS ${twins})
 endfunction()

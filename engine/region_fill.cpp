@@ -234,7 +234,6 @@ constexpr bool kSse2Baseline = false;
 // every fill of the process.
 bool Sse2Allowed = kSse2Baseline;
 bool ScalarForced = false;  // tests compare both growths
-bool Sse2Growth = kSse2Baseline;
 
 #if defined(VESPERINE_SSE2_GROWTH)
 // The 32-bit reader of a fill that grows runs with SSE2: its own marking, so that the choice is
@@ -258,7 +257,8 @@ int GrowLeft(const Sse2Raw32Pixels& pixels, const std::uint8_t* marks, int thres
 template <typename Body>
 bool WithFillPixels(const Surface& canvas, Body&& body) {
 #if defined(VESPERINE_SSE2_GROWTH)
-  if (canvas.layout == PixelLayout::kBgrx32 && Sse2Growth) return body(Sse2Raw32Pixels(canvas));
+  if (canvas.layout == PixelLayout::kBgrx32 && UsesSse2Growth())
+    return body(Sse2Raw32Pixels(canvas));
 #endif
   return WithPixels(canvas, body);
 }
@@ -437,19 +437,17 @@ void PaintMarked(Surface& canvas, const FillMask& mask, const Surface& texture) 
 void SetSystemSavesXmm(bool saves) {
 #if defined(VESPERINE_SSE2_CHECKED)
   Sse2Allowed = saves && ProcessorHasSse2();
-  Sse2Growth = Sse2Allowed && !ScalarForced;
 #else
   static_cast<void>(saves);
 #endif
 }
 
 bool UsesSse2Growth() {
-  return Sse2Growth;
+  return Sse2Allowed && !ScalarForced;
 }
 
 void ForceScalarGrowth(bool scalar) {
   ScalarForced = scalar;
-  Sse2Growth = Sse2Allowed && !scalar;
 }
 
 bool MarkRegion(FillMask& mask, const Surface& canvas, int threshold, int x, int y,

@@ -12,7 +12,9 @@ oldest systems that build is meant for (i686: Windows 95 and NT 4.0; x86_64: XP 
 of a later processor (CMOV, FCOMI, MMX, SSE, ...) outside the functions of UNREACHABLE_FUNCTIONS.
 A missing file fails: a build that was not made must not pass unseen.
 """
+import dataclasses
 import fnmatch
+import functools
 import re
 import subprocess
 import sys
@@ -107,6 +109,17 @@ def check_imports(build, text, allowed):
     return faults
 
 
+@dataclasses.dataclass
+class Function:
+    """A label of the disassembly and what its code holds."""
+    name: str
+    address: int
+    later: set = dataclasses.field(default_factory=set)  # mnemonics a 486 or a Pentium lacks
+    after_sse2: set = dataclasses.field(default_factory=set)  # of those, the ones after SSE2
+    every: set = dataclasses.field(default_factory=set)  # every mnemonic
+    refers: set = dataclasses.field(default_factory=set)  # functions called or named by address
+
+
 def check_instructions(path, unreachable):
     """Functions holding a later processor's instructions, less the listed ones. Code under a bare
     section label (a runtime object's static functions, which carry no symbol) is named after the
@@ -116,71 +129,73 @@ def check_instructions(path, unreachable):
     as sse2-checked may hold SSE2 and what came before it, and only sse2-dispatch functions and
     other sse2-checked ones may refer to it. An sse2-dispatch function holds no later instruction
     but CPUID, and that only beside the EFLAGS.ID probe (PUSHF and POPF) that finds it."""
-    # [name, later mnemonics, names referred to, address, every mnemonic, mnemonics after SSE2]
-    labels = []
+    functions = []
     for line in objdump("-d", "--no-show-raw-insn", path).splitlines():
         label = re.match(r"^([0-9a-f]+) <(.+)>:$", line)
         if label:
-            labels.append([label.group(2), set(), set(), int(label.group(1), 16), set(), set()])
+            functions.append(Function(label.group(2), int(label.group(1), 16)))
             continue
         parts = line.split("\t")
-        if not labels or len(parts) < 2 or not parts[1].strip():
+        if not functions or len(parts) < 2 or not parts[1].strip():
             continue
+        function = functions[-1]
         mnemonic, _, operands = parts[1].strip().partition(" ")
         # The exception tables are data that the linker places in .text: objdump decodes them as
         # whatever instructions their bytes happen to spell.
-        if labels[-1][0] == ".gcc_except_table":
+        if function.name == ".gcc_except_table":
             continue
-        labels[-1][4].add(mnemonic)
+        function.every.add(mnemonic)
         if LATER_MNEMONIC.match(mnemonic) or LATER_REGISTER.search(operands):
-            labels[-1][1].add(mnemonic)
+            function.later.add(mnemonic)
             if AFTER_SSE2_MNEMONIC.match(mnemonic) or AFTER_SSE2_REGISTER.search(operands):
-                labels[-1][5].add(mnemonic)
+                function.after_sse2.add(mnemonic)
         target = re.match(r"(?:call|jmp)\s+[0-9a-f]+ <([^>+]+)", parts[1].strip())
         if target:
-            labels[-1][2].add(target.group(1))
+            function.refers.add(target.group(1))
         else:
-            for value in re.findall(r"\$?0x([0-9a-f]+)", operands):
-                labels[-1][2].add(int(value, 16))
-    for index, label in enumerate(labels):
-        if label[0] == ".text":
-            following = next((later[0] for later in labels[index + 1:] if later[0] != ".text"), "")
-            label[0] = f".text-before:{following}"
-    named = {label[3]: label[0] for label in labels}
-    for label in labels:
-        label[2] = {named.get(callee, callee) for callee in label[2]
-                    if not isinstance(callee, int) or callee in named}
+            function.refers.update(int(value, 16)
+                                   for value in re.findall(r"\$?0x([0-9a-f]+)", operands))
+    for index, function in enumerate(functions):
+        if function.name == ".text":
+            following = next((later.name for later in functions[index + 1:]
+                              if later.name != ".text"), "")
+            function.name = f".text-before:{following}"
+    named = {function.address: function.name for function in functions}
+    for function in functions:
+        function.refers = {named.get(callee, callee) for callee in function.refers
+                           if not isinstance(callee, int) or callee in named}
     stored = {named[word] for word in data_words(path) if word in named}
 
+    @functools.lru_cache(maxsize=None)
     def why(name):
         return next((reason for pattern, reason in unreachable
                      if fnmatch.fnmatchcase(name, pattern)), None)
 
-    reached = {label[0] for label in labels if why(label[0]) != "never-called"}
-    pending = [label[2] for label in labels if label[0] in reached]
-    callees_of = {label[0]: label[2] for label in labels}
+    reached = {function.name for function in functions if why(function.name) != "never-called"}
+    pending = [function.refers for function in functions if function.name in reached]
+    refers_of = {function.name: function.refers for function in functions}
     while pending:
         for callee in pending.pop():
             if callee not in reached:
                 reached.add(callee)
-                pending.append(callees_of.get(callee, ()))
+                pending.append(refers_of.get(callee, ()))
     faults = []
-    for name, mnemonics, callees, _, every, after_sse2 in labels:
-        reason = why(name)
-        for callee in sorted(callees):
+    for function in functions:
+        name, mnemonics, reason = function.name, function.later, why(function.name)
+        for callee in sorted(function.refers):
             if why(callee) == "sse2-checked" and reason not in ("sse2-checked", "sse2-dispatch"):
                 faults.append(f"{name} refers to {callee}, which is listed as sse2-checked, though "
                               "it is not listed as sse2-dispatch")
         if reason == "sse2-dispatch":
-            unprobed = mnemonics - {"cpuid"} or (mnemonics and not {"pushf", "popf"} <= every)
-            if unprobed:
+            probed = {"pushf", "popf"} <= function.every
+            if mnemonics - {"cpuid"} or (mnemonics and not probed):
                 faults.append(f"{name} holds {', '.join(sorted(mnemonics))}, though listed as "
                               "sse2-dispatch (CPUID only, beside the EFLAGS.ID probe)")
             continue
         if reason == "sse2-checked":
-            if after_sse2:
-                faults.append(f"{name} holds {', '.join(sorted(after_sse2))}, which came after "
-                              "SSE2, though listed as sse2-checked")
+            if function.after_sse2:
+                faults.append(f"{name} holds {', '.join(sorted(function.after_sse2))}, which came "
+                              "after SSE2, though listed as sse2-checked")
             if name in stored:
                 faults.append(f"{name} is listed as sse2-checked and its address is in the data")
             continue
